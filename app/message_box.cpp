@@ -1,0 +1,49 @@
+#include "message_box.h"
+
+#include <cstdarg>
+
+#include "message_text.h"
+
+namespace {
+
+constexpr int errorTextLength = 512;
+
+int showMessage(UINT style, const wchar_t* format, va_list args) {
+    wchar_t buffer[messageBufferLength];
+    formatMessageText(buffer, messageBufferLength, format, args);
+    return MessageBoxW(GetFocus(), buffer, L"Lorvane", style);
+}
+
+}  // namespace
+
+int showWarning(const wchar_t* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const int result = showMessage(MB_ICONWARNING | MB_OK, format, args);
+    va_end(args);
+    return result;
+}
+
+int askYesNo(const wchar_t* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const int result = showMessage(MB_ICONWARNING | MB_YESNO, format, args);
+    va_end(args);
+    return result;
+}
+
+int askYesNoCancel(const wchar_t* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const int result = showMessage(MB_ICONWARNING | MB_YESNOCANCEL, format, args);
+    va_end(args);
+    return result;
+}
+
+const wchar_t* lastErrorText() {
+    static wchar_t text[errorTextLength];
+    const DWORD code = GetLastError();
+    lstrcpyW(text, L"<unknown error>");
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code, 0, text, errorTextLength - 1, nullptr);
+    return text;
+}

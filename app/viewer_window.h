@@ -1,0 +1,92 @@
+// The application object: the main window, its text control, and every operation the user can
+// start. There is exactly one, `theViewer` (app/main.cpp).
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "../view/stream_format.h"
+
+class RegistryStore;
+class FontSpec;
+
+// Room of the find-text buffer and of the file-name buffer, terminators included.
+constexpr int findWhatLength = 258;
+constexpr int fileNameLength = 261;
+
+class ViewerWindow {
+public:
+    ViewerWindow();
+    ~ViewerWindow();
+    ViewerWindow(const ViewerWindow&) = delete;
+    ViewerWindow& operator=(const ViewerWindow&) = delete;
+
+    // Entry and main window (app/viewer_window.cpp)
+    int translateAccelerator(MSG* message);
+    int create(HINSTANCE instance, const wchar_t* caption, int x, int y, int width, int height);
+    LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    // Commands, menus and the context menu (app/commands.cpp)
+    int onCommand(WORD id);
+    int onInitMenu(HMENU menu);
+    int showContextMenu(int x, int y);
+
+    // Window placement (app/window_placement.cpp)
+    int keepOnScreen(int position, int size);
+    void onMove();
+    void onSize(UINT sizeType);
+
+    // The text control (view/text_control.cpp)
+    void createTextControl(DWORD style);
+    void toggleWrap();
+    void enableEditing();
+    void copySelection();
+    void pasteText();
+    int isModified();
+    void setModified(int flag);
+
+    // Document files (view/document_files.cpp)
+    void promptOpen();
+    int openFile(const wchar_t* name);
+    void promptSaveAs();
+    int saveFile(const wchar_t* name, StreamFormat format);
+    bool setFormat(StreamFormat format);
+
+    // Find (search/find.cpp)
+    void showFind();
+    LRESULT onFindMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    // Web search and URL opening (search/web_search.cpp)
+    void searchWeb();
+    void openUrl();
+
+    // Display font (settings/choose_font.cpp)
+    void chooseFont();
+
+    HINSTANCE instance = nullptr;
+    HWND mainWindow = nullptr;
+    HACCEL accelerators = nullptr;
+    HWND textControl = nullptr;
+    std::int32_t wrapLines = 0;
+    std::uint32_t readOnly = 0;
+    StreamFormat streamFormat = StreamFormat::plainText;
+    HMENU contextMenu = nullptr;
+    HWND findDialog = nullptr;
+    UINT findMessage = 0;
+    wchar_t findWhat[findWhatLength] = {};
+    RegistryStore* settings = nullptr;
+    FontSpec* font = nullptr;
+    wchar_t fileName[fileNameLength] = {};
+
+private:
+    int registerWindowClass();
+    void createFirstTextControl();
+    void makeTextControl(DWORD style);
+    void buildContextMenu();
+    void fitTextControl();
+    void reloadCurrentFile();
+};
+
+// The window procedure of the main window's class.
+LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,73 @@
+// The modeless Find dialog and its Find Next.
+#include "../app/viewer_window.h"
+
+#include <richedit.h>
+
+#include "../app/message_box.h"
+#include "find_start.h"
+
+namespace {
+
+// The dialog is offered two characters less than the buffer holds.
+constexpr WORD findWhatOffered = findWhatLength - 2;
+
+}  // namespace
+
+void ViewerWindow::showFind() {
+    if (findDialog != nullptr) return;
+    if (GetWindowTextLengthW(textControl) == 0) return;
+    // The dialog keeps using this record while it is open, and this frame outlives the dialog.
+    FINDREPLACEW request = {};
+    request.lStructSize = sizeof request;
+    request.hwndOwner = mainWindow;
+    request.Flags = FR_DOWN;
+    request.lpstrFindWhat = findWhat;
+    request.wFindWhatLen = findWhatOffered;
+    findDialog = FindTextW(&request);
+    if (findDialog == nullptr) {
+        showWarning(L"Unexpected error creating search dialog: %s", lastErrorText());
+        return;
+    }
+    // The dialog's own loop: keys go to the dialog or the focused window, never to the
+    // accelerators. It ends when the dialog has closed, or has gone with the main window.
+    MSG message;
+    while (findDialog != nullptr) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0) {
+            // The program is ending: leave the quit message for the main loop.
+            PostQuitMessage(static_cast<int>(message.wParam));
+            findDialog = nullptr;
+        } else if (got == -1) {
+            findDialog = nullptr;
+        } else if (!IsDialogMessageW(findDialog, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        if (findDialog != nullptr && !IsWindow(findDialog)) findDialog = nullptr;
+    }
+}
+
+LRESULT ViewerWindow::onFindMessage(HWND, UINT message, WPARAM, LPARAM lParam) {
+    if (findMessage == 0 || message != findMessage) return 0;
+    const auto* request = reinterpret_cast<const FINDREPLACEW*>(lParam);
+    if (request->Flags & FR_DIALOGTERM) {
+        findDialog = nullptr;
+        return 0;
+    }
+    if (!(request->Flags & FR_FINDNEXT)) return 0;
+    DWORD end = 0;
+    SendMessageW(textControl, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&end));
+    const int start = findStart(static_cast<int>(end), (request->Flags & FR_DOWN) != 0);
+    SendMessageW(textControl, EM_SETSEL, start, start);
+    FINDTEXTW find = {{start, -1}, request->lpstrFindWhat};
+    const int found = static_cast<int>(SendMessageW(
+        textControl, EM_FINDTEXTW, request->Flags & (FR_DOWN | FR_WHOLEWORD | FR_MATCHCASE),
+        reinterpret_cast<LPARAM>(&find)));
+    if (found == -1) {
+        MessageBoxW(findDialog, L"No matches found", L"Lorvane", MB_OK);
+    } else {
+        SendMessageW(textControl, EM_SETSEL, found, found + lstrlenW(request->lpstrFindWhat));
+        SendMessageW(textControl, EM_SCROLLCARET, 0, 0);
+    }
+    return 0;
+}

@@ -1,0 +1,140 @@
+// Loading and saving the document through the text control's streams, the Open and Save
+// dialogs, and the switch between stream formats.
+#include "../app/viewer_window.h"
+
+#include <richedit.h>
+
+#include "../app/message_box.h"
+#include "file_name.h"
+#include "stream_callbacks.h"
+
+namespace {
+
+const wchar_t discardQuestion[] = L"The current file has changed, do you still want to proceed?";
+const wchar_t cannotOpenFile[] = L"Cannot open file: \"%s\"\n%s";
+
+// The Save dialog's types, in the order of their filter indexes (see formatForSaveType).
+const wchar_t saveTypes[] =
+    L"Plain text (*.txt)\0*.txt\0Rich text (*.rtf)\0*.rtf\0Unicode (*.txt)\0*.txt\0"
+    L"UTF8 (*.txt)\0*.txt\0";
+
+constexpr DWORD dialogNameLength = 260;
+
+// Normalises a given name; a name that is empty or too long is reported and refused.
+bool takeFileName(const wchar_t* name, wchar_t (&normalised)[fileNameRoom]) {
+    switch (normaliseFileName(name, normalised)) {
+    case NameCheck::usable: return true;
+    case NameCheck::missing: showWarning(L"Cannot open file: name missing"); return false;
+    case NameCheck::tooLong:
+        showWarning(L"Cannot open file: the name is longer than %u characters",
+                    static_cast<unsigned>(maxFileNameCharacters));
+        return false;
+    }
+    return false;
+}
+
+const wchar_t* errorTextOf(DWORD code) {
+    SetLastError(code);
+    return lastErrorText();
+}
+
+}  // namespace
+
+int ViewerWindow::openFile(const wchar_t* name) {
+    wchar_t normalised[fileNameRoom];
+    if (!takeFileName(name, normalised)) return 0;
+    const HANDLE file = CreateFileW(normalised, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        showWarning(cannotOpenFile, normalised, lastErrorText());
+        return 0;
+    }
+    StreamSource source = {file, streamFormat};
+    EDITSTREAM stream = {reinterpret_cast<DWORD_PTR>(&source), 0, readStreamCallback};
+    const LRESULT characters = SendMessageW(textControl, EM_STREAMIN, streamInFormat(streamFormat),
+                                            reinterpret_cast<LPARAM>(&stream));
+    if (characters == 0) {
+        showWarning(L"Warning: no data read from file");
+    } else if (stream.dwError != 0) {
+        // What was read stays shown, but the user must know it is not the whole file.
+        showWarning(L"Warning: the file \"%s\" could not be read completely\n%s", normalised,
+                    errorTextOf(stream.dwError));
+    }
+    CloseHandle(file);
+    lstrcpynW(fileName, normalised, fileNameLength);
+    SetWindowTextW(mainWindow, captionOfFileName(fileName));
+    setModified(0);
+    return 1;
+}
+
+int ViewerWindow::saveFile(const wchar_t* name, StreamFormat format) {
+    if (format == StreamFormat::current) format = streamFormat;
+    wchar_t normalised[fileNameRoom];
+    if (!takeFileName(name, normalised)) return 0;
+    const HANDLE file = CreateFileW(normalised, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        showWarning(cannotOpenFile, normalised, lastErrorText());
+        return 0;
+    }
+    EDITSTREAM stream = {reinterpret_cast<DWORD_PTR>(file), 0, writeStreamCallback};
+    SendMessageW(textControl, EM_STREAMOUT, static_cast<WPARAM>(format),
+                 reinterpret_cast<LPARAM>(&stream));
+    CloseHandle(file);
+    if (stream.dwError != 0) {
+        // The text is not saved: keep the document as unsaved so that nothing is lost quietly.
+        showWarning(L"Cannot write file: \"%s\"\n%s", normalised, errorTextOf(stream.dwError));
+        return 0;
+    }
+    lstrcpynW(fileName, normalised, fileNameLength);
+    SetWindowTextW(mainWindow, captionOfFileName(fileName));
+    setModified(0);
+    return 1;
+}
+
+void ViewerWindow::promptOpen() {
+    if (isModified() && askYesNo(discardQuestion) != IDYES) return;
+    wchar_t chosen[dialogNameLength] = {};
+    wchar_t title[dialogNameLength] = {};
+    OPENFILENAMEW dialog = {};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = mainWindow;
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = chosen;
+    dialog.nMaxFile = dialogNameLength;
+    dialog.lpstrFileTitle = title;
+    dialog.nMaxFileTitle = dialogNameLength;
+    dialog.Flags = OFN_FILEMUSTEXIST;
+    if (GetOpenFileNameW(&dialog)) openFile(chosen);
+}
+
+void ViewerWindow::promptSaveAs() {
+    // One more than the dialog is told of, so that a current name of the full 260 characters
+    // still fits with its terminator.
+    wchar_t chosen[dialogNameLength + 1];
+    wchar_t title[dialogNameLength] = {};
+    lstrcpynW(chosen, fileName, dialogNameLength + 1);
+    OPENFILENAMEW dialog = {};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = mainWindow;
+    dialog.lpstrFilter = saveTypes;
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = chosen;
+    dialog.nMaxFile = dialogNameLength;
+    dialog.lpstrFileTitle = title;
+    dialog.nMaxFileTitle = dialogNameLength;
+    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
+    dialog.lpstrDefExt = L"txt";
+    if (!GetSaveFileNameW(&dialog)) return;
+    streamFormat = formatForSaveType(dialog.nFilterIndex);
+    saveFile(chosen, streamFormat);
+}
+
+bool ViewerWindow::setFormat(StreamFormat format) {
+    const StreamFormat previous = streamFormat;
+    streamFormat = format;
+    if (lstrlenW(fileName) <= 0) return true;
+    if (openFile(fileName)) return true;
+    streamFormat = previous;
+    return false;
+}

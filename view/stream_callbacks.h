@@ -1,0 +1,25 @@
+// The callbacks through which the text control reads a file in and writes its text out.
+#pragma once
+
+#include <windows.h>
+
+#include "stream_format.h"
+
+// What the read callback reads from: the open file, and the format the viewer reads it in.
+struct StreamSource {
+    HANDLE file;
+    StreamFormat format;
+};
+
+// The wParam of EM_STREAMIN for `format`. UTF-8 is decoded by readStreamCallback itself and
+// handed to the control as UTF-16: some versions of the control ignore the UTF-8 code page
+// when reading and take the bytes for the ANSI code page.
+WPARAM streamInFormat(StreamFormat format);
+
+// `cookie` is a StreamSource. Gives 0 and the number of bytes handed over (0 at the end of the
+// file), or the system's error code when the file cannot be read.
+DWORD CALLBACK readStreamCallback(DWORD_PTR cookie, LPBYTE buffer, LONG requested, LONG* moved);
+
+// `cookie` is the file handle. Writes what the control hands over; gives 0, or the system's
+// error code when not all of it could be written.
+DWORD CALLBACK writeStreamCallback(DWORD_PTR cookie, LPBYTE buffer, LONG requested, LONG* moved);

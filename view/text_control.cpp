@@ -1,0 +1,66 @@
+// The rich edit control that shows the document, and its two modes. A mode is fixed by the
+// control's style, so a mode change makes a new control and reads the file into it again.
+#include "../app/viewer_window.h"
+
+#include <richedit.h>
+
+#include "../app/message_box.h"
+#include "../res/resource_ids.h"
+#include "../settings/font_spec.h"
+#include "text_control_style.h"
+
+namespace {
+
+// Any file fits: with the default limit of 64K characters the control would stop reading a
+// larger one, show it cut off, and a Save would write the cut text over the whole file.
+constexpr LPARAM unlimitedText = 0x7FFFFFFF;
+
+const wchar_t discardQuestion[] = L"The current file has changed, do you still want to proceed?";
+
+}  // namespace
+
+void ViewerWindow::makeTextControl(DWORD style) {
+    RECT client;
+    GetClientRect(mainWindow, &client);
+    textControl = CreateWindowExW(0, L"RichEdit20W", L"", style, 0, 0, client.right, client.bottom,
+                                  mainWindow, reinterpret_cast<HMENU>(IDC_TEXT), instance, nullptr);
+    SendMessageW(textControl, EM_EXLIMITTEXT, 0, unlimitedText);
+    SendMessageW(textControl, EM_SETBKGNDCOLOR, 0, RGB(255, 255, 255));
+}
+
+void ViewerWindow::createTextControl(DWORD style) {
+    makeTextControl(style);
+    SendMessageW(textControl, WM_SETFONT, reinterpret_cast<WPARAM>(font->handle), 0);
+}
+
+void ViewerWindow::toggleWrap() {
+    if (isModified() && askYesNo(discardQuestion) != IDYES) return;
+    DestroyWindow(textControl);
+    wrapLines = wrapLines ? 0 : 1;
+    createTextControl(textControlStyle(readOnly != 0, wrapLines != 0));
+    reloadCurrentFile();
+    SetFocus(textControl);
+}
+
+void ViewerWindow::enableEditing() {
+    if (!readOnly) return;
+    DestroyWindow(textControl);
+    createTextControl(textControlStyle(false, wrapLines != 0));
+    reloadCurrentFile();
+    SetFocus(textControl);
+    readOnly = 0;
+}
+
+void ViewerWindow::reloadCurrentFile() {
+    if (lstrlenW(fileName) > 0) openFile(fileName);
+}
+
+void ViewerWindow::copySelection() { SendMessageW(textControl, WM_COPY, 0, 0); }
+
+void ViewerWindow::pasteText() { SendMessageW(textControl, EM_PASTESPECIAL, CF_TEXT, 0); }
+
+int ViewerWindow::isModified() { return SendMessageW(textControl, EM_GETMODIFY, 0, 0) ? 1 : 0; }
+
+void ViewerWindow::setModified(int flag) {
+    SendMessageW(textControl, EM_SETMODIFY, static_cast<WPARAM>(static_cast<INT_PTR>(flag)), 0);
+}
