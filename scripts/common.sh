@@ -1,0 +1,85 @@
+# Shared by run.sh, test.sh and the benchmark: the packages, the two builds, the display and the
+# Wine prefix. Source it from the repository root.
+
+LORVANE_ROOT=$(pwd)
+WINDOWS_BUILD=$LORVANE_ROOT/build/win
+NATIVE_BUILD=$LORVANE_ROOT/build/native
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+# Debian packages the project builds, runs and tests with.
+LORVANE_PACKAGES=(g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64-x86-64 wine wine64
+                  xvfb xdotool imagemagick cmake make g++ libgtest-dev)
+
+is_installed() {
+    dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
+}
+
+# Installs those of the given packages that are missing.
+ensure_packages() {
+    local missing=()
+    for package in "$@"; do
+        is_installed "$package" || missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing ${missing[*]} ..."
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq &&
+        $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+            "${missing[@]}" >/dev/null
+}
+
+build_windows() {
+    cmake -S "$LORVANE_ROOT" -B "$WINDOWS_BUILD" \
+        -DCMAKE_TOOLCHAIN_FILE="$LORVANE_ROOT/cmake/mingw-w64-x86_64.cmake" \
+        -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null &&
+        cmake --build "$WINDOWS_BUILD" -j"$(nproc)"
+}
+
+build_native() {
+    cmake -S "$LORVANE_ROOT" -B "$NATIVE_BUILD" -DCMAKE_BUILD_TYPE=Debug >/dev/null &&
+        cmake --build "$NATIVE_BUILD" -j"$(nproc)"
+}
+
+# Starts Xvfb on a free display unless one is given, and exports DISPLAY. LORVANE_XVFB_PID holds
+# the server we started, if any.
+LORVANE_XVFB_PID=""
+start_display() {
+    if [ -n "${DISPLAY:-}" ] && [ "${LORVANE_OWN_DISPLAY:-}" != "1" ]; then
+        return 0
+    fi
+    local number=90
+    while [ -e "/tmp/.X11-unix/X$number" ] || [ -e "/tmp/.X$number-lock" ]; do
+        number=$((number + 1))
+    done
+    Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    LORVANE_XVFB_PID=$!
+    export DISPLAY=":$number"
+    for _ in $(seq 50); do
+        [ -e "/tmp/.X11-unix/X$number" ] && return 0
+        sleep 0.1
+    done
+    echo "Xvfb did not start" >&2
+    return 1
+}
+
+stop_display() {
+    [ -n "$LORVANE_XVFB_PID" ] && kill "$LORVANE_XVFB_PID" 2>/dev/null
+    LORVANE_XVFB_PID=""
+}
+
+# Prepares the Wine prefix in $WINEPREFIX (created when missing).
+prepare_prefix() {
+    mkdir -p "$WINEPREFIX"
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        timeout 120 wineboot -i >/dev/null 2>&1
+        timeout 60 wineserver -w
+    fi
+}
+
+# Runs a Windows program in a virtual desktop of the prefix: the windows get their frames and
+# captions from Wine itself, with no window manager needed.
+wine_in_desktop() {
+    wine explorer /desktop=Lorvane,1280x1000 "$@"
+}

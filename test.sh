@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test level: the native unit tests, the
+# in-process tests under Wine, and the black-box tests of the real exe. Ends with one line
+# "N passed, N failed"; the exit status is non-zero when anything failed.
+set -uo pipefail
+cd "$(dirname "$0")"
+source scripts/common.sh
+
+passed=0
+failed=0
+logs=$LORVANE_ROOT/build/test-logs
+mkdir -p "$logs"
+
+# Runs one GoogleTest program and adds its counts; a program that ends without its summary
+# (a crash, a hang cut by the timeout) counts as one failure.
+run_suite() {
+    local name=$1
+    shift
+    echo "== $name"
+    "$@" --gtest_brief=1 2>&1 | tr -d '\r' | tee "$logs/$name.log" | grep -v '^$'
+    local suite_passed suite_failed
+    suite_passed=$(grep -oE '^\[  PASSED  \] [0-9]+' "$logs/$name.log" | grep -oE '[0-9]+$' | tail -1)
+    suite_failed=$(grep -oE '^\[  FAILED  \] [0-9]+ tests?,' "$logs/$name.log" | grep -oE '[0-9]+' | tail -1)
+    if [ -z "$suite_passed" ] && [ -z "$suite_failed" ]; then
+        echo "$name ended without its summary"
+        suite_failed=1
+    fi
+    passed=$((passed + ${suite_passed:-0}))
+    failed=$((failed + ${suite_failed:-0}))
+}
+
+fail_step() {
+    echo "$1"
+    failed=$((failed + 1))
+}
+
+ensure_packages "${LORVANE_PACKAGES[@]}" || fail_step "could not install the packages"
+
+if build_native >"$logs/build-native.log" 2>&1; then
+    run_suite unit timeout 300 "$NATIVE_BUILD/tests/unit/unit_tests"
+else
+    tail -30 "$logs/build-native.log"
+    fail_step "native build failed"
+fi
+
+if build_windows >"$logs/build-windows.log" 2>&1; then
+    export WINEPREFIX
+    WINEPREFIX=$(mktemp -d /tmp/lorvane-test-prefix.XXXXXX)
+    LORVANE_OWN_DISPLAY=1 start_display
+    prepare_prefix
+    run_suite win timeout 600 wine_in_desktop "$WINDOWS_BUILD/tests/win/win_tests.exe"
+    export LORVANE_EXE
+    LORVANE_EXE=$(winepath -w "$WINDOWS_BUILD/Lorvane.exe")
+    run_suite e2e timeout 600 wine_in_desktop "$WINDOWS_BUILD/tests/e2e/e2e_tests.exe"
+    timeout 30 wineserver -k
+    stop_display
+    rm -rf "$WINEPREFIX"
+else
+    tail -30 "$logs/build-windows.log"
+    fail_step "Windows build failed"
+fi
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]

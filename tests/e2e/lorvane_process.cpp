@@ -1,0 +1,146 @@
+#include "lorvane_process.h"
+
+#include <vector>
+
+namespace {
+
+std::wstring exePath() {
+    wchar_t path[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"LORVANE_EXE", path, MAX_PATH);
+    return path;
+}
+
+struct Search {
+    DWORD processId;
+    bool wantDialog;
+    HWND found;
+};
+
+BOOL CALLBACK matchWindow(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<Search*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search->processId || !IsWindowVisible(window)) return TRUE;
+    const bool isDialog = classOfWindow(window) == L"#32770";
+    const bool isMain = classOfWindow(window) == L"ZyrLorvaneWndClass";
+    if ((search->wantDialog && isDialog) || (!search->wantDialog && isMain)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK longestStatic(HWND child, LPARAM param) {
+    auto* longest = reinterpret_cast<std::wstring*>(param);
+    if (classOfWindow(child) == L"Static") {
+        const std::wstring text = textOfWindow(child);
+        if (text.size() > longest->size()) *longest = text;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+std::wstring textOfWindow(HWND window) {
+    wchar_t text[4096] = {};
+    SendMessageTimeoutW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                        5000, nullptr);
+    return text;
+}
+
+std::wstring classOfWindow(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+std::wstring messageOfDialog(HWND dialog) {
+    std::wstring longest;
+    EnumChildWindows(dialog, longestStatic, reinterpret_cast<LPARAM>(&longest));
+    return longest;
+}
+
+LorvaneProcess::LorvaneProcess(const std::wstring& tail) {
+    std::wstring commandLine = L"\"" + exePath() + L"\"";
+    if (!tail.empty()) commandLine += L" " + tail;
+    std::vector<wchar_t> writable(commandLine.begin(), commandLine.end());
+    writable.push_back(L'\0');
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &info)) {
+        process = info.hProcess;
+        processId = info.dwProcessId;
+        CloseHandle(info.hThread);
+        WaitForInputIdle(process, 10000);
+    }
+}
+
+LorvaneProcess::~LorvaneProcess() {
+    if (process == nullptr) return;
+    if (WaitForSingleObject(process, 0) == WAIT_TIMEOUT) TerminateProcess(process, 99);
+    WaitForSingleObject(process, 5000);
+    CloseHandle(process);
+}
+
+HWND LorvaneProcess::findWindow(bool wantDialog) const {
+    Search search = {processId, wantDialog, nullptr};
+    EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND LorvaneProcess::mainWindow(DWORD timeoutMs) {
+    for (DWORD waited = 0; waited <= timeoutMs; waited += 50) {
+        if (const HWND window = findWindow(false)) return window;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+HWND LorvaneProcess::dialog(DWORD timeoutMs) {
+    for (DWORD waited = 0; waited <= timeoutMs; waited += 50) {
+        if (const HWND window = findWindow(true)) return window;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+bool LorvaneProcess::waitForCaption(const std::wstring& caption, DWORD timeoutMs) {
+    for (DWORD waited = 0; waited <= timeoutMs; waited += 50) {
+        const HWND window = findWindow(false);
+        if (window != nullptr && textOfWindow(window) == caption) return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+DWORD LorvaneProcess::waitForExit(DWORD timeoutMs) {
+    if (process == nullptr || WaitForSingleObject(process, timeoutMs) != WAIT_OBJECT_0) {
+        return STILL_ACTIVE;
+    }
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process, &code);
+    return code;
+}
+
+void LorvaneProcess::pressChord(std::initializer_list<WORD> keys) {
+    const HWND window = mainWindow();
+    SetForegroundWindow(window);
+    Sleep(200);
+    std::vector<INPUT> inputs;
+    for (const WORD key : keys) {
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+        inputs.push_back(input);
+    }
+    for (auto it = keys.end(); it != keys.begin();) {
+        INPUT input = {};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = *--it;
+        input.ki.dwFlags = KEYEVENTF_KEYUP;
+        inputs.push_back(input);
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}

@@ -1,0 +1,58 @@
+#include "view/file_name.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+struct Normalised {
+    NameCheck check;
+    std::wstring name;
+};
+
+Normalised normalise(const std::wstring& name) {
+    wchar_t buffer[fileNameRoom + 4];
+    for (wchar_t& c : buffer) c = L'#';
+    wchar_t(&room)[fileNameRoom] = *reinterpret_cast<wchar_t(*)[fileNameRoom]>(buffer);
+    const NameCheck check = normaliseFileName(name.c_str(), room);
+    for (std::size_t i = fileNameRoom; i < fileNameRoom + 4; ++i) {
+        EXPECT_EQ(buffer[i], L'#') << "written past the name buffer";
+    }
+    return {check, room};
+}
+
+TEST(FileName, StripsBlanksAndQuotesAroundTheName) {
+    EXPECT_EQ(normalise(L"  \"C:\\My Files\\a b.txt\"  ").name, L"C:\\My Files\\a b.txt");
+    EXPECT_EQ(normalise(L"\" \"x\" \"").name, L"x");
+    EXPECT_EQ(normalise(L"a\"b\" c.txt").name, L"a\"b\" c.txt") << "quotes inside stay";
+    EXPECT_EQ(normalise(L"\tname\t").name, L"\tname\t") << "tabs are not blanks here";
+}
+
+TEST(FileName, NothingLeftIsAMissingName) {
+    EXPECT_EQ(normalise(L"").check, NameCheck::missing);
+    EXPECT_EQ(normalise(L" \"\"  \" ").check, NameCheck::missing);
+    wchar_t room[fileNameRoom];
+    EXPECT_EQ(normaliseFileName(nullptr, room), NameCheck::missing);
+}
+
+TEST(FileName, TakesAtMost260CharactersAfterTheLeadingBlanks) {
+    const std::wstring longest(260, L'n');
+    const Normalised fits = normalise(L"  \"" + longest);
+    EXPECT_EQ(fits.check, NameCheck::usable);
+    EXPECT_EQ(fits.name, longest);
+    EXPECT_EQ(normalise(longest + L"x").check, NameCheck::tooLong);
+    // Trailing blanks and quotes count towards the limit, as they are removed afterwards.
+    EXPECT_EQ(normalise(std::wstring(259, L'n') + L"\"").check, NameCheck::usable);
+    EXPECT_EQ(normalise(std::wstring(259, L'n') + L" \"").check, NameCheck::tooLong);
+    EXPECT_EQ(normalise(std::wstring(5000, L'n')).check, NameCheck::tooLong);
+}
+
+TEST(FileName, CaptionIsThePartAfterTheLastBackslash) {
+    EXPECT_STREQ(captionOfFileName(L"C:\\docs\\notes.txt"), L"notes.txt");
+    EXPECT_STREQ(captionOfFileName(L"notes.txt"), L"notes.txt");
+    EXPECT_STREQ(captionOfFileName(L"C:notes/a.txt"), L"C:notes/a.txt");
+    EXPECT_STREQ(captionOfFileName(L"C:\\docs\\"), L"");
+}
+
+}  // namespace
