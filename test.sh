@@ -20,13 +20,14 @@ run_suite() {
     "$@" --gtest_brief=1 2>&1 | tr -d '\r' | tee "$logs/$name.log" | grep -v '^$'
     local suite_passed suite_failed
     suite_passed=$(grep -oE '^\[  PASSED  \] [0-9]+' "$logs/$name.log" | grep -oE '[0-9]+$' | tail -1)
-    suite_failed=$(grep -oE '^\[  FAILED  \] [0-9]+ tests?,' "$logs/$name.log" | grep -oE '[0-9]+' | tail -1)
-    if [ -z "$suite_passed" ] && [ -z "$suite_failed" ]; then
+    # In brief mode each failed test is reported once, as "[  FAILED  ] Suite.Name (N ms)".
+    suite_failed=$(grep -cE '^\[  FAILED  \] [^ ]+ \([0-9]+ ms\)' "$logs/$name.log")
+    if ! grep -qE '^\[==========\] [0-9]+ tests? from' "$logs/$name.log"; then
         echo "$name ended without its summary"
         suite_failed=1
     fi
     passed=$((passed + ${suite_passed:-0}))
-    failed=$((failed + ${suite_failed:-0}))
+    failed=$((failed + suite_failed))
 }
 
 fail_step() {
@@ -48,10 +49,10 @@ if build_windows >"$logs/build-windows.log" 2>&1; then
     WINEPREFIX=$(mktemp -d /tmp/lorvane-test-prefix.XXXXXX)
     LORVANE_OWN_DISPLAY=1 start_display
     prepare_prefix
-    run_suite win timeout 600 wine_in_desktop "$WINDOWS_BUILD/tests/win/win_tests.exe"
+    run_suite win timeout 600 "${WINE_DESKTOP[@]}" "$WINDOWS_BUILD/tests/win/win_tests.exe"
     export LORVANE_EXE
     LORVANE_EXE=$(winepath -w "$WINDOWS_BUILD/Lorvane.exe")
-    run_suite e2e timeout 600 wine_in_desktop "$WINDOWS_BUILD/tests/e2e/e2e_tests.exe"
+    run_suite e2e timeout 600 "${WINE_DESKTOP[@]}" "$WINDOWS_BUILD/tests/e2e/e2e_tests.exe"
     timeout 30 wineserver -k
     stop_display
     rm -rf "$WINEPREFIX"

@@ -79,7 +79,5 @@ prepare_prefix() {
 }
 
 # Runs a Windows program in a virtual desktop of the prefix: the windows get their frames and
-# captions from Wine itself, with no window manager needed.
-wine_in_desktop() {
-    wine explorer /desktop=Lorvane,1280x1000 "$@"
-}
+# captions from Wine itself, with no window manager needed. Use as "${WINE_DESKTOP[@]}" PROGRAM.
+WINE_DESKTOP=(wine explorer /desktop=Lorvane,1280x1000)

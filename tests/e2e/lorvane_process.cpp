@@ -12,7 +12,7 @@ std::wstring exePath() {
 
 struct Search {
     DWORD processId;
-    bool wantDialog;
+    const wchar_t* className;
     HWND found;
 };
 
@@ -20,10 +20,8 @@ BOOL CALLBACK matchWindow(HWND window, LPARAM param) {
     auto* search = reinterpret_cast<Search*>(param);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    if (owner != search->processId || !IsWindowVisible(window)) return TRUE;
-    const bool isDialog = classOfWindow(window) == L"#32770";
-    const bool isMain = classOfWindow(window) == L"ZyrLorvaneWndClass";
-    if ((search->wantDialog && isDialog) || (!search->wantDialog && isMain)) {
+    if (owner == search->processId && IsWindowVisible(window) &&
+        classOfWindow(window) == search->className) {
         search->found = window;
         return FALSE;
     }
@@ -84,31 +82,31 @@ LorvaneProcess::~LorvaneProcess() {
     CloseHandle(process);
 }
 
-HWND LorvaneProcess::findWindow(bool wantDialog) const {
-    Search search = {processId, wantDialog, nullptr};
+HWND LorvaneProcess::findWindow(const wchar_t* className) const {
+    Search search = {processId, className, nullptr};
     EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
-HWND LorvaneProcess::mainWindow(DWORD timeoutMs) {
+HWND LorvaneProcess::waitForWindow(const wchar_t* className, DWORD timeoutMs) const {
     for (DWORD waited = 0; waited <= timeoutMs; waited += 50) {
-        if (const HWND window = findWindow(false)) return window;
+        if (const HWND window = findWindow(className)) return window;
         Sleep(50);
     }
     return nullptr;
 }
 
-HWND LorvaneProcess::dialog(DWORD timeoutMs) {
-    for (DWORD waited = 0; waited <= timeoutMs; waited += 50) {
-        if (const HWND window = findWindow(true)) return window;
-        Sleep(50);
-    }
-    return nullptr;
+HWND LorvaneProcess::mainWindow(DWORD timeoutMs) {
+    return waitForWindow(L"ZyrLorvaneWndClass", timeoutMs);
 }
+
+HWND LorvaneProcess::dialog(DWORD timeoutMs) { return waitForWindow(L"#32770", timeoutMs); }
+
+HWND LorvaneProcess::popupMenu(DWORD timeoutMs) { return waitForWindow(L"#32768", timeoutMs); }
 
 bool LorvaneProcess::waitForCaption(const std::wstring& caption, DWORD timeoutMs) {
     for (DWORD waited = 0; waited <= timeoutMs; waited += 50) {
-        const HWND window = findWindow(false);
+        const HWND window = findWindow(L"ZyrLorvaneWndClass");
         if (window != nullptr && textOfWindow(window) == caption) return true;
         Sleep(50);
     }

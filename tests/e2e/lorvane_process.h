@@ -21,6 +21,8 @@ public:
     HWND mainWindow(DWORD timeoutMs = 20000);
     // A dialog or message box of the process, once one is visible; null after `timeoutMs`.
     HWND dialog(DWORD timeoutMs = 10000);
+    // An open pop-up menu of the process, once one is visible; null after `timeoutMs`.
+    HWND popupMenu(DWORD timeoutMs = 5000);
     bool waitForCaption(const std::wstring& caption, DWORD timeoutMs = 20000);
     // The exit code, or STILL_ACTIVE when the process is still running after `timeoutMs`.
     DWORD waitForExit(DWORD timeoutMs = 10000);
@@ -30,7 +32,8 @@ public:
     DWORD processId = 0;
 
 private:
-    HWND findWindow(bool wantDialog) const;
+    HWND findWindow(const wchar_t* className) const;
+    HWND waitForWindow(const wchar_t* className, DWORD timeoutMs) const;
     HANDLE process = nullptr;
 };
 
