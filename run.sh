@@ -19,7 +19,7 @@ file=${1:-}
 [ -n "$file" ] && file=$(realpath -m "$file")
 
 ensure_packages "${LORVANE_PACKAGES[@]}"
-build_windows -DLORVANE_TESTS=OFF >/dev/null
+build_windows Lorvane >/dev/null
 export WINEPREFIX=${WINEPREFIX:-$HOME/.lorvane/wine}
 
 if [ -n "$screenshot" ]; then

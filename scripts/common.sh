@@ -30,11 +30,14 @@ ensure_packages() {
             "${missing[@]}" >/dev/null
 }
 
+# Builds the given targets of the Windows build (all of them when none is given).
 build_windows() {
+    local targets=()
+    [ $# -gt 0 ] && targets=(--target "$@")
     cmake -S "$LORVANE_ROOT" -B "$WINDOWS_BUILD" \
         -DCMAKE_TOOLCHAIN_FILE="$LORVANE_ROOT/cmake/mingw-w64-x86_64.cmake" \
-        -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null &&
-        cmake --build "$WINDOWS_BUILD" -j"$(nproc)"
+        -DCMAKE_BUILD_TYPE=Release -DLORVANE_TESTS=ON >/dev/null &&
+        cmake --build "$WINDOWS_BUILD" -j"$(nproc)" "${targets[@]}"
 }
 
 build_native() {

@@ -59,4 +59,44 @@ TEST(Lorvane, TheCloseBoxEndsTheProgramWithCodeZero) {
     EXPECT_EQ(lorvane.waitForExit(), 0u);
 }
 
+std::wstring tempFile(const std::wstring& name, const std::string& bytes) {
+    wchar_t folder[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    const std::wstring path = std::wstring(folder) + name;
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    return path;
+}
+
+TEST(Lorvane, OpensAQuotedFileNameWithBlanksFromTheCommandLine) {
+    const std::wstring path = tempFile(L"lorvane e2e notes.txt", "First line\r\nSecond line\r\n");
+    LorvaneProcess lorvane(L"\"" + path + L"\"");
+    ASSERT_TRUE(lorvane.waitForCaption(L"lorvane e2e notes.txt"));
+    const HWND text = GetDlgItem(lorvane.mainWindow(), 200);
+    EXPECT_EQ(textOfWindow(text), L"First line\r\nSecond line\r\n");
+    PostMessageW(lorvane.mainWindow(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(lorvane.waitForExit(), 0u);
+    DeleteFileW(path.c_str());
+}
+
+TEST(Lorvane, AMissingFileIsReportedOnceAndTheWindowStaysEmpty) {
+    LorvaneProcess lorvane(L"C:\\no such folder\\missing file.txt");
+    const HWND warning = lorvane.dialog();
+    ASSERT_NE(warning, nullptr);
+    EXPECT_EQ(textOfWindow(warning), L"Lorvane");
+    const std::wstring message = messageOfDialog(warning);
+    EXPECT_EQ(message.rfind(L"Cannot open file: \"C:\\no such folder\\missing file.txt\"\n", 0), 0u);
+    PostMessageW(warning, WM_COMMAND, IDOK, 0);
+    const HWND main = lorvane.mainWindow();
+    ASSERT_NE(main, nullptr);
+    Sleep(300);
+    EXPECT_EQ(lorvane.dialog(0), nullptr) << "one warning only";
+    EXPECT_EQ(textOfWindow(main), L"Lorvane");
+    EXPECT_EQ(textOfWindow(GetDlgItem(main, 200)), L"");
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(lorvane.waitForExit(), 0u);
+}
+
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <dlgs.h>
 
+#include <initializer_list>
+
 namespace {
 
 DialogAnswerer* current = nullptr;
@@ -67,8 +69,10 @@ void DialogAnswerer::thenChooseFile(const std::wstring& name, int typeIndex) {
         if (typeIndex > 0) {
             const HWND types = GetDlgItem(dialog, cmb1);
             SendMessageW(types, CB_SETCURSEL, typeIndex - 1, 0);
-            SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(cmb1, CBN_SELCHANGE),
-                         reinterpret_cast<LPARAM>(types));
+            for (const WORD notification : {CBN_SELCHANGE, CBN_SELENDOK}) {
+                SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(cmb1, notification),
+                             reinterpret_cast<LPARAM>(types));
+            }
         }
         // The explorer-style dialog names its file field cmb13, the older one edt1.
         const HWND field = GetDlgItem(dialog, cmb13) ? GetDlgItem(dialog, cmb13) : GetDlgItem(dialog, edt1);

@@ -1,0 +1,350 @@
+// Loading and saving real files in the four formats, the file dialogs and the failures.
+#include <richedit.h>
+
+#include <dlgs.h>
+
+#include <thread>
+
+#include "res/resource_ids.h"
+#include "viewer_fixture.h"
+
+namespace {
+
+std::string utf16(const std::wstring& text) {
+    std::string bytes;
+    for (const wchar_t c : text) {
+        bytes.push_back(static_cast<char>(c & 0xFF));
+        bytes.push_back(static_cast<char>(c >> 8));
+    }
+    return bytes;
+}
+
+const wchar_t cannotOpenPrefix[] = L"Cannot open file: \"";
+
+class DocumentFilesTest : public ViewerTest {
+protected:
+    int load(const std::wstring& path, StreamFormat format) {
+        viewer->streamFormat = format;
+        return viewer->openFile(path.c_str());
+    }
+};
+
+struct FormatCase {
+    const char* name;
+    StreamFormat format;
+    std::string bytes;
+    std::wstring text;  // as the control holds it: paragraphs end in CR
+};
+
+TEST_F(DocumentFilesTest, LoadsAndSavesTheTextFormatsByteForByte) {
+    const FormatCase cases[] = {
+        {"plain", StreamFormat::plainText, "line one\r\nline \xE9two\r\nend", L"line one\rline \xE9two\rend"},
+        {"unicode", StreamFormat::unicodeText, utf16(L"h\xE9llo \x4E2D\r\nw\xF6rld\r\n"),
+         L"h\xE9llo \x4E2D\rw\xF6rld\r"},
+        {"utf8", StreamFormat::utf8Text, "h\xC3\xA9llo \xE4\xB8\xAD\r\nw\xC3\xB6rld \xF0\x9F\x98\x80\r\n",
+         L"h\xE9llo \x4E2D\rw\xF6rld \xD83D\xDE00\r"},
+    };
+    for (const FormatCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::wstring source = writeFile(L"source.txt", c.bytes);
+        ASSERT_EQ(load(source, c.format), 1);
+        EXPECT_EQ(controlText(), c.text);
+        EXPECT_EQ(viewer->streamFormat, c.format) << "loading never changes the format";
+        const std::wstring copy = pathOf(L"copy.txt");
+        ASSERT_EQ(viewer->saveFile(copy.c_str(), StreamFormat::current), 1);
+        EXPECT_EQ(readFile(copy), c.bytes);
+    }
+    EXPECT_TRUE(answers.messages().empty());
+}
+
+TEST_F(DocumentFilesTest, ReadsRichTextAndWritesItBack) {
+    const std::wstring source =
+        writeFile(L"styled.rtf", "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}Plain \\b bold\\b0  end\\par}");
+    ASSERT_EQ(load(source, StreamFormat::richText), 1);
+    EXPECT_EQ(controlText().substr(0, 19), L"Plain bold end");
+    CHARFORMAT2W format = {};
+    format.cbSize = sizeof format;
+    SendMessageW(viewer->textControl, EM_SETSEL, 7, 8);
+    SendMessageW(viewer->textControl, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+    EXPECT_TRUE(format.dwEffects & CFE_BOLD);
+    const std::wstring copy = pathOf(L"copy.rtf");
+    ASSERT_EQ(viewer->saveFile(copy.c_str(), StreamFormat::current), 1);
+    const std::string written = readFile(copy);
+    EXPECT_EQ(written.rfind("{\\rtf1", 0), 0u);
+    EXPECT_NE(written.find("bold"), std::string::npos);
+    EXPECT_NE(written.find("\\b"), std::string::npos);
+}
+
+// The control reads 4096 bytes at a time; a line break that falls across two reads must stay
+// one line break, in every text format.
+TEST_F(DocumentFilesTest, ALineBreakAcrossTwoReadsStaysOneLineBreak) {
+    std::string plain = std::string(4095, 'a') + "\r\n" + std::string(5000, 'b') + "\r\n";
+    for (int line = 0; line < 200; ++line) plain += "line " + std::to_string(line) + "\r\n";
+    std::wstring wide(plain.begin(), plain.end());
+    std::string accented;  // UTF-8: the CR of the pair ends the program's first 2048-byte read
+    accented = std::string(2047, 'c') + "\r\n" + std::string(3000, 'd') + "\xC3\xA9\r\n" + plain;
+    const FormatCase cases[] = {
+        {"plain", StreamFormat::plainText, plain, L""},
+        {"unicode", StreamFormat::unicodeText, utf16(std::wstring(2047, L'u') + L"\r\n") + utf16(wide), L""},
+        {"utf8", StreamFormat::utf8Text, accented, L""},
+    };
+    for (const FormatCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::wstring source = writeFile(L"lines.txt", c.bytes);
+        ASSERT_EQ(load(source, c.format), 1);
+        const std::wstring text = controlText();
+        EXPECT_EQ(text.find(L"\r\r"), std::wstring::npos) << "an empty line was inserted";
+        const std::wstring copy = pathOf(L"copy.txt");
+        ASSERT_EQ(viewer->saveFile(copy.c_str(), StreamFormat::current), 1);
+        EXPECT_TRUE(readFile(copy) == c.bytes) << "the round trip changed the file";
+    }
+}
+
+TEST_F(DocumentFilesTest, Utf8ReadsCorrectlyAfterTheFormatSwitchAndSavesAsUnicode) {
+    const std::wstring source = writeFile(L"accents.txt", "Gr\xC3\xBC\xC3\x9F" "e, caf\xC3\xA9\r\n");
+    ASSERT_EQ(viewer->openFile(source.c_str()), 1);
+    EXPECT_NE(controlText(), L"Gr\xFC\xDF" L"e, caf\xE9\r") << "plain text reads the bytes one by one";
+    SendMessageW(viewer->mainWindow, WM_COMMAND, IDM_FORMAT_UTF8, 0);
+    EXPECT_EQ(controlText(), L"Gr\xFC\xDF" L"e, caf\xE9\r");
+    EXPECT_EQ(static_cast<std::uint64_t>(viewer->streamFormat), 0xFFFFFFFFFDE90021u);
+
+    const std::wstring wide = pathOf(L"wide.txt");
+    ASSERT_EQ(viewer->saveFile(wide.c_str(), StreamFormat::unicodeText), 1);
+    EXPECT_EQ(readFile(wide), utf16(L"Gr\xFC\xDF" L"e, caf\xE9\r\n"));
+    EXPECT_EQ(static_cast<std::uint64_t>(viewer->streamFormat), 0xFFFFFFFFFDE90021u)
+        << "saving in another format leaves the format";
+    ASSERT_EQ(load(wide, StreamFormat::unicodeText), 1);
+    EXPECT_EQ(controlText(), L"Gr\xFC\xDF" L"e, caf\xE9\r");
+}
+
+TEST_F(DocumentFilesTest, NamesAreNormalisedAndTheCaptionShowsTheLastPart) {
+    const std::wstring source = writeFile(L"with blanks.txt", "content");
+    const std::wstring quoted = L"  \"" + source + L"\"  ";
+    ASSERT_EQ(viewer->openFile(quoted.c_str()), 1);
+    EXPECT_STREQ(viewer->fileName, source.c_str());
+    EXPECT_EQ(caption(), L"with blanks.txt");
+    EXPECT_EQ(controlText(), L"content");
+
+    answers.thenPress(IDOK);
+    EXPECT_EQ(viewer->openFile(L" \"\" "), 0);
+    answers.thenPress(IDOK);
+    EXPECT_EQ(viewer->saveFile(L"\"", StreamFormat::current), 0);
+    EXPECT_EQ(answers.messages(),
+              (std::vector<std::wstring>{L"Cannot open file: name missing", L"Cannot open file: name missing"}));
+    EXPECT_STREQ(viewer->fileName, source.c_str());
+}
+
+TEST_F(DocumentFilesTest, AMissingFileIsReportedAndChangesNothing) {
+    const std::wstring source = writeFile(L"shown.txt", "shown");
+    ASSERT_EQ(viewer->openFile(source.c_str()), 1);
+    const std::wstring missing = pathOf(L"missing.txt");
+    answers.thenPress(IDOK);
+    EXPECT_EQ(load(missing, StreamFormat::richText), 0);
+    ASSERT_EQ(answers.messages().size(), 1u);
+    const std::wstring message = answers.messages()[0];
+    EXPECT_EQ(message.rfind(cannotOpenPrefix + missing + L"\"\n", 0), 0u) << message;
+    EXPECT_GT(message.size(), lstrlenW(cannotOpenPrefix) + missing.size() + 3) << "with the system's text";
+    EXPECT_EQ(controlText(), L"shown");
+    EXPECT_STREQ(viewer->fileName, source.c_str());
+    EXPECT_EQ(caption(), L"shown.txt");
+}
+
+TEST_F(DocumentFilesTest, AnEmptyFileIsLoadedWithAWarning) {
+    const std::wstring empty = writeFile(L"empty.txt", "");
+    answers.thenPress(IDOK);
+    EXPECT_EQ(viewer->openFile(empty.c_str()), 1);
+    EXPECT_EQ(answers.messages(), std::vector<std::wstring>{L"Warning: no data read from file"});
+    EXPECT_STREQ(viewer->fileName, empty.c_str());
+    EXPECT_EQ(caption(), L"empty.txt");
+}
+
+TEST_F(DocumentFilesTest, NamesLongerThan260CharactersAreRefused) {
+    const std::wstring longest(260, L'n');
+    answers.thenPress(IDOK);
+    EXPECT_EQ(viewer->openFile((L" \"" + longest).c_str()), 0);
+    ASSERT_EQ(answers.messages().size(), 1u);
+    EXPECT_EQ(answers.messages()[0].rfind(cannotOpenPrefix + std::wstring(20, L'n'), 0), 0u)
+        << "260 characters are tried";
+    answers.thenPress(IDOK);
+    EXPECT_EQ(viewer->openFile((longest + L"n").c_str()), 0);
+    answers.thenPress(IDOK);
+    EXPECT_EQ(viewer->saveFile(std::wstring(5000, L'n').c_str(), StreamFormat::current), 0);
+    ASSERT_EQ(answers.messages().size(), 3u);
+    EXPECT_EQ(answers.messages()[1], L"Cannot open file: the name is longer than 260 characters");
+    EXPECT_EQ(answers.messages()[2], answers.messages()[1]);
+    EXPECT_EQ(caption(), L"Lorvane");
+}
+
+TEST_F(DocumentFilesTest, AFailedWriteIsReportedAndTheDocumentStaysUnsaved) {
+    const std::wstring source = writeFile(L"kept.txt", "kept text\r\n");
+    ASSERT_EQ(viewer->openFile(source.c_str()), 1);
+    viewer->enableEditing();
+    SendMessageW(viewer->textControl, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"more "));
+    answers.thenPress(IDOK);
+    EXPECT_EQ(viewer->saveFile(L"Z:\\dev\\full", StreamFormat::current), 0);
+    ASSERT_EQ(answers.messages().size(), 1u);
+    EXPECT_EQ(answers.messages()[0].rfind(L"Cannot write file: \"Z:\\dev\\full\"\n", 0), 0u)
+        << answers.messages()[0];
+    EXPECT_STREQ(viewer->fileName, source.c_str());
+    EXPECT_EQ(caption(), L"kept.txt");
+    EXPECT_EQ(viewer->isModified(), 1);
+}
+
+// A pipe that hands over some text and then breaks: the load stands, with a warning.
+TEST_F(DocumentFilesTest, AReadErrorAfterSomeTextIsReported) {
+    const wchar_t pipeName[] = L"\\\\.\\pipe\\lorvane-broken-read";
+    const HANDLE server = CreateNamedPipeW(pipeName, PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE, 1, 65536,
+                                           65536, 0, nullptr);
+    ASSERT_NE(server, INVALID_HANDLE_VALUE);
+    std::thread writer([server] {
+        ConnectNamedPipe(server, nullptr);
+        const std::string part(10000, 'p');
+        DWORD written = 0;
+        WriteFile(server, part.data(), static_cast<DWORD>(part.size()), &written, nullptr);
+        FlushFileBuffers(server);
+        DisconnectNamedPipe(server);
+        CloseHandle(server);
+    });
+    answers.thenPress(IDOK);
+    EXPECT_EQ(viewer->openFile(pipeName), 1);
+    writer.join();
+    ASSERT_EQ(answers.messages().size(), 1u);
+    EXPECT_EQ(answers.messages()[0].rfind(L"Warning: the file \"\\\\.\\pipe\\lorvane-broken-read\" could not be read completely\n", 0), 0u)
+        << answers.messages()[0];
+    EXPECT_GT(controlText().size(), 0u);
+}
+
+TEST_F(DocumentFilesTest, FormatSwitchReloadsAndPutsTheFormatBackWhenTheFileIsGone) {
+    viewer->setFormat(StreamFormat::unicodeText);
+    EXPECT_EQ(viewer->streamFormat, StreamFormat::unicodeText) << "without a file only the format changes";
+    const std::wstring source = writeFile(L"switch.txt", "abc\r\n");
+    ASSERT_EQ(load(source, StreamFormat::plainText), 1);
+    viewer->enableEditing();
+    SendMessageW(viewer->textControl, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"edit "));
+    EXPECT_TRUE(viewer->setFormat(StreamFormat::plainText)) << "no question, even for the same format";
+    EXPECT_EQ(controlText(), L"abc\r");
+    EXPECT_EQ(viewer->isModified(), 0);
+
+    DeleteFileW(source.c_str());
+    answers.thenPress(IDOK);
+    EXPECT_FALSE(viewer->setFormat(StreamFormat::richText));
+    EXPECT_EQ(viewer->streamFormat, StreamFormat::plainText);
+    EXPECT_EQ(controlText(), L"abc\r");
+    EXPECT_EQ(answers.messages()[0].rfind(cannotOpenPrefix + source, 0), 0u);
+}
+
+TEST_F(DocumentFilesTest, AModeChangeReloadsTheFileInTheCurrentFormat) {
+    const std::wstring source = writeFile(L"mode.txt", "na\xC3\xAFve\r\n");
+    viewer->streamFormat = StreamFormat::utf8Text;
+    ASSERT_EQ(viewer->openFile(source.c_str()), 1);
+    viewer->toggleWrap();
+    EXPECT_EQ(controlText(), L"na\xEFve\r");
+    viewer->enableEditing();
+    EXPECT_EQ(controlText(), L"na\xEFve\r");
+    DeleteFileW(source.c_str());
+    answers.thenPress(IDOK);
+    viewer->toggleWrap();
+    EXPECT_EQ(controlText(), L"") << "the new control stays empty";
+    EXPECT_EQ(viewer->wrapLines, 0);
+    EXPECT_STREQ(viewer->fileName, source.c_str());
+    EXPECT_EQ(caption(), L"mode.txt");
+}
+
+TEST_F(DocumentFilesTest, AMultiMegabyteFileLoadsWhole) {
+    std::string big;
+    for (int line = 0; big.size() < 3 * 1024 * 1024; ++line) {
+        big += "line " + std::to_string(line) + " of a file larger than any default text limit\r\n";
+    }
+    const std::wstring source = writeFile(L"big.txt", big);
+    ASSERT_EQ(viewer->openFile(source.c_str()), 1);
+    GETTEXTLENGTHEX request = {GTL_NUMCHARS | GTL_USECRLF | GTL_PRECISE, 1200};
+    EXPECT_EQ(SendMessageW(viewer->textControl, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&request), 0),
+              static_cast<LRESULT>(big.size()));
+    const std::wstring copy = pathOf(L"big-copy.txt");
+    ASSERT_EQ(viewer->saveFile(copy.c_str(), StreamFormat::current), 1);
+    EXPECT_TRUE(readFile(copy) == big);
+}
+
+TEST_F(DocumentFilesTest, SaveAsTakesTheFormatOfTheChosenType) {
+    const std::wstring source = writeFile(L"doc.rtf", "{\\rtf1\\ansi Rich\\par}");
+    ASSERT_EQ(load(source, StreamFormat::richText), 1);
+    // The dialog proposes the current name and the first type; typing a bare name adds .txt.
+    std::wstring proposed;
+    int proposedType = 0;
+    answers.then([&](HWND dialog) {
+        proposed = windowText(GetDlgItem(dialog, cmb13) ? GetDlgItem(dialog, cmb13) : GetDlgItem(dialog, edt1));
+        proposedType = static_cast<int>(SendDlgItemMessageW(dialog, cmb1, CB_GETCURSEL, 0, 0));
+        SetWindowTextW(GetDlgItem(dialog, cmb13) ? GetDlgItem(dialog, cmb13) : GetDlgItem(dialog, edt1),
+                       pathOf(L"notes").c_str());
+        pressButton(dialog, IDOK);
+    });
+    SendMessageW(viewer->mainWindow, WM_COMMAND, IDM_SAVE_AS, 0);
+    EXPECT_NE(proposed.find(L"doc.rtf"), std::wstring::npos) << proposed;
+    EXPECT_EQ(proposedType, 0);
+    EXPECT_EQ(readFile(pathOf(L"notes.txt")), "Rich");
+    EXPECT_EQ(viewer->streamFormat, StreamFormat::plainText);
+    EXPECT_EQ(caption(), L"notes.txt");
+
+    struct TypeCase {
+        int type;
+        StreamFormat format;
+        std::string bytes;
+    };
+    const TypeCase types[] = {{3, StreamFormat::unicodeText, utf16(L"Rich")},
+                              {4, StreamFormat::utf8Text, "Rich"},
+                              {2, StreamFormat::richText, "{\\rtf1"}};
+    for (const TypeCase& t : types) {
+        const std::wstring target = pathOf(L"typed" + std::to_wstring(t.type) + L".out");
+        answers.thenChooseFile(target, t.type);
+        SendMessageW(viewer->mainWindow, WM_COMMAND, IDM_SAVE_AS, 0);
+        EXPECT_EQ(viewer->streamFormat, t.format) << t.type;
+        EXPECT_EQ(readFile(target).substr(0, t.bytes.size()), t.bytes) << t.type;
+    }
+    // Save writes the current file in the current format, without a dialog.
+    viewer->enableEditing();
+    SendMessageW(viewer->textControl, EM_SETSEL, 0, 0);
+    SendMessageW(viewer->textControl, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"More "));
+    SendMessageW(viewer->mainWindow, WM_COMMAND, IDM_SAVE, 0);
+    EXPECT_NE(readFile(pathOf(L"typed2.out")).find("More Rich"), std::string::npos);
+    EXPECT_EQ(viewer->isModified(), 0);
+}
+
+TEST_F(DocumentFilesTest, AFailedSaveAsKeepsTheChosenFormat) {
+    // Another program holds the file open without sharing it.
+    const std::wstring locked = writeFile(L"locked.rtf", "old");
+    const HANDLE holder = CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    answers.thenChooseFile(locked, 2);
+    answers.thenPress(IDYES);  // the dialog's own question before overwriting
+    answers.thenPress(IDOK);
+    SendMessageW(viewer->mainWindow, WM_COMMAND, IDM_SAVE_AS, 0);
+    ASSERT_EQ(answers.messages().size(), 3u) << testing::PrintToString(answers.messages());
+    EXPECT_EQ(answers.messages()[2].rfind(cannotOpenPrefix + locked + L"\"\n", 0), 0u);
+    EXPECT_EQ(viewer->streamFormat, StreamFormat::richText);
+    CloseHandle(holder);
+    EXPECT_EQ(readFile(locked), "old");
+    EXPECT_EQ(caption(), L"Lorvane");
+}
+
+TEST_F(DocumentFilesTest, OpenAsksFirstWhenTheTextHasChanged) {
+    const std::wstring first = writeFile(L"first.txt", "first");
+    const std::wstring second = writeFile(L"second.txt", "second");
+    ASSERT_EQ(viewer->openFile(first.c_str()), 1);
+    viewer->enableEditing();
+    SendMessageW(viewer->textControl, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"changed "));
+    answers.thenPress(IDNO);
+    SendMessageW(viewer->mainWindow, WM_COMMAND, IDM_OPEN, 0);
+    EXPECT_EQ(caption(), L"first.txt");
+    answers.thenPress(IDYES);
+    answers.thenPress(IDCANCEL);
+    SendMessageW(viewer->mainWindow, WM_COMMAND, IDM_OPEN, 0);
+    EXPECT_EQ(caption(), L"first.txt");
+    answers.thenPress(IDYES);
+    answers.thenChooseFile(second);
+    SendMessageW(viewer->mainWindow, WM_COMMAND, IDM_OPEN, 0);
+    EXPECT_EQ(caption(), L"second.txt");
+    EXPECT_EQ(controlText(), L"second");
+    const std::vector<std::wstring> messages = answers.messages();
+    EXPECT_EQ(messages[0], L"The current file has changed, do you still want to proceed?");
+}
+
+}  // namespace
