@@ -5,7 +5,7 @@ LORVANE_ROOT=$(pwd)
 WINDOWS_BUILD=$LORVANE_ROOT/build/win
 NATIVE_BUILD=$LORVANE_ROOT/build/native
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDLLOVERRIDES="mscoree,mshtml=,winedbg.exe=d"
 
 # Debian packages the project builds, runs and tests with.
 LORVANE_PACKAGES=(g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64-x86-64 wine wine64
@@ -77,6 +77,9 @@ prepare_prefix() {
     mkdir -p "$WINEPREFIX"
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         timeout 120 wineboot -i >/dev/null 2>&1
+        # A program that crashes ends at once instead of waiting in the debugger.
+        timeout 60 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
+            /v Debugger /d false /f >/dev/null 2>&1
         timeout 60 wineserver -w
     fi
 }

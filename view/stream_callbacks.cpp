@@ -62,6 +62,20 @@ DWORD readUtf8(HANDLE file, LPBYTE buffer, LONG requested, LONG* moved) {
     return 0;
 }
 
+// RTF: the bytes as they are, up to a group nested deeper than the control can take; the
+// stream ends with an error there.
+DWORD readRichText(StreamSource& source, LPBYTE buffer, LONG requested, LONG* moved) {
+    if (source.rtfGuard.exceeded()) {
+        *moved = 0;
+        return ERROR_INVALID_DATA;
+    }
+    const DWORD result = readRaw(source.file, buffer, requested, moved, 1);
+    if (result == 0) {
+        *moved = static_cast<LONG>(source.rtfGuard.admit(buffer, static_cast<std::size_t>(*moved)));
+    }
+    return result;
+}
+
 }  // namespace
 
 WPARAM streamInFormat(StreamFormat format) {
@@ -70,8 +84,9 @@ WPARAM streamInFormat(StreamFormat format) {
 }
 
 DWORD CALLBACK readStreamCallback(DWORD_PTR cookie, LPBYTE buffer, LONG requested, LONG* moved) {
-    const auto* source = reinterpret_cast<const StreamSource*>(cookie);
+    auto* source = reinterpret_cast<StreamSource*>(cookie);
     switch (source->format) {
+    case StreamFormat::richText: return readRichText(*source, buffer, requested, moved);
     case StreamFormat::utf8Text: return readUtf8(source->file, buffer, requested, moved);
     case StreamFormat::unicodeText: return readRaw(source->file, buffer, requested, moved, 2);
     default: return readRaw(source->file, buffer, requested, moved, 1);

@@ -3,12 +3,15 @@
 
 #include <windows.h>
 
+#include "rtf_nesting_guard.h"
 #include "stream_format.h"
 
-// What the read callback reads from: the open file, and the format the viewer reads it in.
+// What the read callback reads from: the open file, the format the viewer reads it in, and for
+// RTF the guard against groups nested deeper than the control can take.
 struct StreamSource {
     HANDLE file;
     StreamFormat format;
+    RtfNestingGuard rtfGuard = {};
 };
 
 // The wParam of EM_STREAMIN for `format`. UTF-8 is decoded by readStreamCallback itself and
@@ -17,7 +20,8 @@ struct StreamSource {
 WPARAM streamInFormat(StreamFormat format);
 
 // `cookie` is a StreamSource. Gives 0 and the number of bytes handed over (0 at the end of the
-// file), or the system's error code when the file cannot be read.
+// file), or the system's error code when the file cannot be read; ERROR_INVALID_DATA once RTF
+// nests too deep.
 DWORD CALLBACK readStreamCallback(DWORD_PTR cookie, LPBYTE buffer, LONG requested, LONG* moved);
 
 // `cookie` is the file handle. Writes what the control hands over; gives 0, or the system's

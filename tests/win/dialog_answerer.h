@@ -35,6 +35,9 @@ public:
     // presses OK.
     void thenChooseFile(const std::wstring& name, int typeIndex = 0);
 
+    // Drops the answers no dialog came for: for steps where a dialog may or may not come.
+    void forgetUnanswered() { actions.clear(); }
+
     const std::vector<SeenDialog>& seen() const { return seenDialogs; }
     std::size_t unanswered() const { return actions.size(); }
     // Dialogs that came when no answer was queued; each was cancelled.
