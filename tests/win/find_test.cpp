@@ -73,9 +73,9 @@ protected:
     std::vector<SeenDialog> messageBoxes() const {
         std::vector<SeenDialog> boxes;
         for (const SeenDialog& seen : answers.seen()) {
-            if (std::find(findDialogs.begin(), findDialogs.end(), seen.window) == findDialogs.end()) {
-                boxes.push_back(seen);
-            }
+            const bool isFind =
+                std::find(findDialogs.begin(), findDialogs.end(), seen.window) != findDialogs.end();
+            if (!isFind) boxes.push_back(seen);
         }
         return boxes;
     }
@@ -99,6 +99,19 @@ TEST_F(FindTest, AnEmptyDocumentShowsNoDialog) {
     EXPECT_TRUE(answers.seen().empty());
 }
 
+TEST_F(FindTest, ADialogThatCannotBeCreatedIsReported) {
+    show(L"text");
+    // The dialog refuses an owner that is not a window.
+    const HWND mainWindow = viewer->mainWindow;
+    viewer->mainWindow = nullptr;
+    answers.thenPress(IDOK);
+    viewer->onCommand(IDM_FIND);
+    viewer->mainWindow = mainWindow;
+    EXPECT_EQ(viewer->findDialog, nullptr);
+    ASSERT_EQ(answers.messages().size(), 1u);
+    EXPECT_EQ(answers.messages()[0].rfind(L"Unexpected error creating search dialog: ", 0), 0u);
+}
+
 // Each row starts from a selection, searches once, and ends with a selection: the match, or
 // the empty selection at the search start when nothing was found.
 struct FindCase {
@@ -106,31 +119,28 @@ struct FindCase {
     CHARRANGE before;
     const wchar_t* findWhat;
     Options options;
-    CHARRANGE after;
-    bool found;
+    CHARRANGE after;  // empty: nothing found
 };
 
 TEST_F(FindTest, FindNextSearchesFromOnePastTheSelection) {
     // Positions:   0123456789012
     show(L"ab ab AB abab");
     const FindCase cases[] = {
-        {"an occurrence at the caret is skipped", {0, 0}, L"ab", down, {3, 5}, true},
-        {"down from a match starts one past its end", {3, 5}, L"ab", down, {6, 8}, true},
-        {"case is ignored unless asked for", {3, 5}, L"ab", {true, false, true}, {9, 11}, true},
-        {"whole words", {3, 5}, L"ab", {true, true, false}, {6, 8}, true},
-        {"whole words with case", {3, 5}, L"ab", {true, true, true}, {6, 6}, false},
-        {"a match that begins at the selection's end is skipped", {9, 11}, L"ab", down, {12, 12},
-         false},
-        {"up from the end finds the last match ending before it", {13, 13}, L"ab", up, {9, 11},
-         true},
-        {"up from a match", {9, 11}, L"ab", up, {6, 8}, true},
-        {"up with case", {13, 13}, L"AB", {false, false, true}, {6, 8}, true},
-        {"up from position 0 starts at 0", {0, 0}, L"ab", up, {0, 0}, false},
+        {"an occurrence at the caret is skipped", {0, 0}, L"ab", down, {3, 5}},
+        {"down from a match starts one past its end", {3, 5}, L"ab", down, {6, 8}},
+        {"case is ignored unless asked for", {3, 5}, L"ab", {true, false, true}, {9, 11}},
+        {"whole words", {3, 5}, L"ab", {true, true, false}, {6, 8}},
+        {"whole words with case", {3, 5}, L"ab", {true, true, true}, {6, 6}},
+        {"a match that begins at the selection's end is skipped", {9, 11}, L"ab", down, {12, 12}},
+        {"up from the end finds the last match ending before it", {13, 13}, L"ab", up, {9, 11}},
+        {"up from a match", {9, 11}, L"ab", up, {6, 8}},
+        {"up with case", {13, 13}, L"AB", {false, false, true}, {6, 8}},
+        {"up from position 0 starts at 0", {0, 0}, L"ab", up, {0, 0}},
         {"the match has the length of the find text", {0, 0}, L"b AB a", {true, false, true},
-         {4, 10}, true},
+         {4, 10}},
     };
     int notFound = 0;
-    for (const FindCase& row : cases) notFound += row.found ? 0 : 1;
+    for (const FindCase& row : cases) notFound += row.after.cpMin == row.after.cpMax ? 1 : 0;
     withFindDialog([&](HWND dialog) {
         for (const FindCase& row : cases) {
             select(row.before.cpMin, row.before.cpMax);
@@ -176,23 +186,29 @@ TEST_F(FindTest, AFailedSearchSaysSoInABoxOfTheDialogAndMovesOnByOne) {
 
 TEST_F(FindTest, AMatchFarDownIsScrolledIntoView) {
     std::wstring text;
-    for (int line = 0; line < 300; ++line) text += L"line " + std::to_wstring(line) + L"\r\n";
-    text += L"needle\r\n";
+    for (int line = 0; line < 300; ++line) text += L"line " + std::to_wstring(line) + L"\r";
+    const int needle = static_cast<int>(text.size());
+    text += L"needle";
     show(text.c_str());
     select(0, 0);
-    ASSERT_EQ(SendMessageW(viewer->textControl, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+    const auto heightOf = [this](int position) {
+        POINTL point = {};
+        SendMessageW(viewer->textControl, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&point),
+                     position);
+        return point.y;
+    };
+    RECT client;
+    GetClientRect(viewer->textControl, &client);
+    ASSERT_GT(heightOf(needle), client.bottom);
     withFindDialog([&](HWND dialog) {
         fillIn(dialog, L"needle", down);
         findNext(dialog);
         pressButton(dialog, IDCANCEL);
     });
-    const CHARRANGE match = selection();
-    EXPECT_EQ(match.cpMax - match.cpMin, 6);
-    const auto firstVisible = SendMessageW(viewer->textControl, EM_GETFIRSTVISIBLELINE, 0, 0);
-    const auto matchLine = SendMessageW(viewer->textControl, EM_EXLINEFROMCHAR, 0, match.cpMin);
-    EXPECT_EQ(matchLine, 300);
-    EXPECT_GT(firstVisible, 200);
-    EXPECT_LE(firstVisible, matchLine);
+    EXPECT_EQ(selection().cpMin, needle);
+    EXPECT_EQ(selection().cpMax, needle + 6);
+    EXPECT_GE(heightOf(needle), 0);
+    EXPECT_LT(heightOf(needle), client.bottom);
 }
 
 TEST_F(FindTest, OnlyTheFindTextCarriesOverToTheNextOpening) {
