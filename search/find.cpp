@@ -33,12 +33,13 @@ void ViewerWindow::showFind() {
     MSG message;
     while (findDialog != nullptr) {
         const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-        if (got == 0) {
-            // The program is ending: leave the quit message for the main loop.
-            PostQuitMessage(static_cast<int>(message.wParam));
+        if (got == 0 || got == -1) {
+            // The program is ending (the quit message is left for the main loop), or the queue
+            // failed. The dialog must not outlive the request in this frame that it writes to.
+            if (got == 0) PostQuitMessage(static_cast<int>(message.wParam));
+            const HWND dialog = findDialog;
             findDialog = nullptr;
-        } else if (got == -1) {
-            findDialog = nullptr;
+            if (IsWindow(dialog)) DestroyWindow(dialog);
         } else if (!IsDialogMessageW(findDialog, &message)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);
@@ -60,8 +61,9 @@ LRESULT ViewerWindow::onFindMessage(HWND, UINT message, WPARAM, LPARAM lParam) {
     const int start = findStart(static_cast<int>(end), (request->Flags & FR_DOWN) != 0);
     SendMessageW(textControl, EM_SETSEL, start, start);
     FINDTEXTW find = {{start, -1}, request->lpstrFindWhat};
+    // The control is a Unicode window, so EM_FINDTEXT takes the wide request.
     const int found = static_cast<int>(SendMessageW(
-        textControl, EM_FINDTEXTW, request->Flags & (FR_DOWN | FR_WHOLEWORD | FR_MATCHCASE),
+        textControl, EM_FINDTEXT, request->Flags & (FR_DOWN | FR_WHOLEWORD | FR_MATCHCASE),
         reinterpret_cast<LPARAM>(&find)));
     if (found == -1) {
         MessageBoxW(findDialog, L"No matches found", L"Lorvane", MB_OK);

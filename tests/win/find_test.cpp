@@ -1,0 +1,310 @@
+// Find: the real Find dialog, driven from its own message loop, searching the text control.
+#include "viewer_fixture.h"
+
+#include <dlgs.h>
+#include <richedit.h>
+
+#include <algorithm>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "res/resource_ids.h"
+
+namespace {
+
+struct Options {
+    bool down;
+    bool wholeWord;
+    bool matchCase;
+};
+
+constexpr Options down = {true, false, false};
+constexpr Options up = {false, false, false};
+
+bool checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+
+void setChecked(HWND dialog, int id, bool on) {
+    SendDlgItemMessageW(dialog, id, BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+// Fills in the dialog as a user would before pressing Find Next.
+void fillIn(HWND dialog, const std::wstring& text, Options options) {
+    SetDlgItemTextW(dialog, edt1, text.c_str());
+    setChecked(dialog, rad1, !options.down);
+    setChecked(dialog, rad2, options.down);
+    setChecked(dialog, chx1, options.wholeWord);
+    setChecked(dialog, chx2, options.matchCase);
+}
+
+void findNext(HWND dialog) { pressButton(dialog, IDOK); }
+
+class FindTest : public ViewerTest {
+protected:
+    void show(const wchar_t* text) {
+        SendMessageW(viewer->textControl, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    }
+    void select(int start, int end) { SendMessageW(viewer->textControl, EM_SETSEL, start, end); }
+    CHARRANGE selection() const {
+        CHARRANGE range = {-1, -1};
+        SendMessageW(viewer->textControl, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
+        return range;
+    }
+
+    // Runs the Find command; `use` works the dialog from the dialog's own loop and must close
+    // it, and the first `boxes` message boxes are answered with OK. A dialog left open is closed
+    // after a while, so that a fault fails the test rather than hanging the run.
+    void withFindDialog(DialogAnswerer::Action use, int boxes = 0) {
+        answers.then([this, use](HWND dialog) {
+            EXPECT_EQ(viewer->findDialog, dialog);
+            findDialogs.push_back(dialog);
+            use(dialog);
+        });
+        for (int box = 0; box < boxes; ++box) answers.thenPress(IDOK);
+        const UINT_PTR watchdog = SetTimer(nullptr, 0, 20000, closeForgottenDialog);
+        forgotten = viewer;
+        viewer->onCommand(IDM_FIND);
+        KillTimer(nullptr, watchdog);
+        forgotten = nullptr;
+        EXPECT_EQ(viewer->findDialog, nullptr);
+    }
+
+    // The message boxes among the dialogs seen.
+    std::vector<SeenDialog> messageBoxes() const {
+        std::vector<SeenDialog> boxes;
+        for (const SeenDialog& seen : answers.seen()) {
+            const bool isFind =
+                std::find(findDialogs.begin(), findDialogs.end(), seen.window) != findDialogs.end();
+            if (!isFind) boxes.push_back(seen);
+        }
+        return boxes;
+    }
+
+private:
+    std::vector<HWND> findDialogs;
+    static inline ViewerWindow* forgotten = nullptr;
+    static void CALLBACK closeForgottenDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+        KillTimer(nullptr, timer);
+        ADD_FAILURE() << "the Find dialog was still open";
+        if (forgotten != nullptr && IsWindow(forgotten->findDialog)) {
+            pressButton(forgotten->findDialog, IDCANCEL);
+        }
+    }
+};
+
+TEST_F(FindTest, AnEmptyDocumentShowsNoDialog) {
+    viewer->onCommand(IDM_FIND);
+    EXPECT_EQ(viewer->findDialog, nullptr);
+    pumpMessages();
+    EXPECT_TRUE(answers.seen().empty());
+}
+
+TEST_F(FindTest, ADialogThatCannotBeCreatedIsReported) {
+    show(L"text");
+    // The dialog refuses an owner that is not a window.
+    const HWND mainWindow = viewer->mainWindow;
+    viewer->mainWindow = nullptr;
+    answers.thenPress(IDOK);
+    viewer->onCommand(IDM_FIND);
+    viewer->mainWindow = mainWindow;
+    EXPECT_EQ(viewer->findDialog, nullptr);
+    ASSERT_EQ(answers.messages().size(), 1u);
+    EXPECT_EQ(answers.messages()[0].rfind(L"Unexpected error creating search dialog: ", 0), 0u);
+}
+
+// Each row starts from a selection, searches once, and ends with a selection: the match, or
+// the empty selection at the search start when nothing was found.
+struct FindCase {
+    const char* what;
+    CHARRANGE before;
+    const wchar_t* findWhat;
+    Options options;
+    CHARRANGE after;  // empty: nothing found
+};
+
+TEST_F(FindTest, FindNextSearchesFromOnePastTheSelection) {
+    // Positions:   0123456789012
+    show(L"ab ab AB abab");
+    const FindCase cases[] = {
+        {"an occurrence at the caret is skipped", {0, 0}, L"ab", down, {3, 5}},
+        {"down from a match starts one past its end", {3, 5}, L"ab", down, {6, 8}},
+        {"case is ignored unless asked for", {3, 5}, L"ab", {true, false, true}, {9, 11}},
+        {"whole words", {3, 5}, L"ab", {true, true, false}, {6, 8}},
+        {"whole words with case", {3, 5}, L"ab", {true, true, true}, {6, 6}},
+        {"a match that begins at the selection's end is skipped", {9, 11}, L"ab", down, {12, 12}},
+        {"up from the end finds the last match ending before it", {13, 13}, L"ab", up, {9, 11}},
+        {"up from a match", {9, 11}, L"ab", up, {6, 8}},
+        {"up with case", {13, 13}, L"AB", {false, false, true}, {6, 8}},
+        {"up from position 0 starts at 0", {0, 0}, L"ab", up, {0, 0}},
+        {"the match has the length of the find text", {0, 0}, L"b AB a", {true, false, true},
+         {4, 10}},
+    };
+    int notFound = 0;
+    for (const FindCase& row : cases) notFound += row.after.cpMin == row.after.cpMax ? 1 : 0;
+    withFindDialog([&](HWND dialog) {
+        for (const FindCase& row : cases) {
+            select(row.before.cpMin, row.before.cpMax);
+            fillIn(dialog, row.findWhat, row.options);
+            findNext(dialog);
+            const CHARRANGE after = selection();
+            EXPECT_EQ(after.cpMin, row.after.cpMin) << row.what;
+            EXPECT_EQ(after.cpMax, row.after.cpMax) << row.what;
+            EXPECT_TRUE(IsWindow(dialog)) << row.what << ": the dialog stays open";
+        }
+        pressButton(dialog, IDCANCEL);
+    }, notFound);
+    EXPECT_EQ(messageBoxes().size(), static_cast<std::size_t>(notFound));
+}
+
+TEST_F(FindTest, AFailedSearchSaysSoInABoxOfTheDialogAndMovesOnByOne) {
+    show(L"abcdef");
+    HWND findDialog = nullptr;
+    CHARRANGE afterFirst = {}, afterSecond = {};
+    withFindDialog([&](HWND dialog) {
+        findDialog = dialog;
+        select(0, 0);
+        fillIn(dialog, L"zz", down);
+        findNext(dialog);
+        afterFirst = selection();
+        findNext(dialog);
+        afterSecond = selection();
+        pressButton(dialog, IDCANCEL);
+    }, 2);
+    EXPECT_EQ(afterFirst.cpMin, 1);
+    EXPECT_EQ(afterFirst.cpMax, 1);
+    EXPECT_EQ(afterSecond.cpMin, 2);
+    EXPECT_EQ(afterSecond.cpMax, 2);
+    const std::vector<SeenDialog> boxes = messageBoxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    for (const SeenDialog& box : boxes) {
+        EXPECT_EQ(box.text, L"No matches found");
+        EXPECT_EQ(box.caption, L"Lorvane");
+        EXPECT_FALSE(box.hasIcon);
+        EXPECT_EQ(box.owner, findDialog) << "owned by the Find dialog, not the main window";
+    }
+}
+
+TEST_F(FindTest, AMatchFarDownIsScrolledIntoView) {
+    std::wstring text;
+    for (int line = 0; line < 300; ++line) text += L"line " + std::to_wstring(line) + L"\r";
+    const int needle = static_cast<int>(text.size());
+    text += L"needle";
+    show(text.c_str());
+    select(0, 0);
+    const auto heightOf = [this](int position) {
+        POINTL point = {};
+        SendMessageW(viewer->textControl, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&point),
+                     position);
+        return point.y;
+    };
+    RECT client;
+    GetClientRect(viewer->textControl, &client);
+    ASSERT_GT(heightOf(needle), client.bottom);
+    withFindDialog([&](HWND dialog) {
+        fillIn(dialog, L"needle", down);
+        findNext(dialog);
+        pressButton(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(selection().cpMin, needle);
+    EXPECT_EQ(selection().cpMax, needle + 6);
+    EXPECT_GE(heightOf(needle), 0);
+    EXPECT_LT(heightOf(needle), client.bottom);
+}
+
+TEST_F(FindTest, OnlyTheFindTextCarriesOverToTheNextOpening) {
+    // Up, whole word and match case each rule out one of the later occurrences.
+    show(L"two Two twos x");
+    withFindDialog([&](HWND dialog) {
+        fillIn(dialog, L"two", {false, true, true});
+        select(14, 14);
+        findNext(dialog);
+        pressButton(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(selection().cpMin, 0) << "the options were in force";
+    EXPECT_STREQ(viewer->findWhat, L"two");
+    withFindDialog([&](HWND dialog) {
+        EXPECT_EQ(windowText(GetDlgItem(dialog, edt1)), L"two");
+        EXPECT_TRUE(checked(dialog, rad2)) << "down again";
+        EXPECT_FALSE(checked(dialog, rad1));
+        EXPECT_FALSE(checked(dialog, chx1)) << "whole word cleared";
+        EXPECT_FALSE(checked(dialog, chx2)) << "match case cleared";
+        pressButton(dialog, IDCANCEL);
+    });
+}
+
+TEST_F(FindTest, TheFindCommandDoesNothingWhileTheDialogIsOpen) {
+    show(L"text");
+    withFindDialog([&](HWND dialog) {
+        SendMessageW(viewer->mainWindow, WM_COMMAND, IDM_FIND, 0);
+        pumpMessages();
+        EXPECT_EQ(viewer->findDialog, dialog);
+        EXPECT_EQ(answers.seen().size(), 1u) << "no second dialog";
+        pressButton(dialog, IDCANCEL);
+    });
+}
+
+std::wstring typedIntoField;
+
+void CALLBACK noteTypedTextAndClose(HWND dialog, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(dialog, timer);
+    typedIntoField = windowText(GetDlgItem(dialog, edt1));
+    pressButton(dialog, IDCANCEL);
+}
+
+// Keys typed while the dialog is open reach the focused window; none is taken as a shortcut.
+TEST_F(FindTest, ShortcutsAreNotTranslatedWhileTheDialogIsOpen) {
+    show(L"text");
+    typedIntoField = L"<nothing>";
+    withFindDialog([&](HWND dialog) {
+        const HWND field = GetDlgItem(dialog, edt1);
+        SetWindowTextW(field, L"");
+        SetForegroundWindow(dialog);
+        SetFocus(field);
+        // Ctrl+O, then a plain letter that shows that the keys arrived at all.
+        const struct {
+            WORD key;
+            DWORD flags;
+        } strokes[] = {{VK_CONTROL, 0}, {'O', 0}, {'O', KEYEVENTF_KEYUP},
+                       {VK_CONTROL, KEYEVENTF_KEYUP}, {'X', 0}, {'X', KEYEVENTF_KEYUP}};
+        INPUT keys[std::size(strokes)] = {};
+        for (std::size_t i = 0; i < std::size(strokes); ++i) {
+            keys[i].type = INPUT_KEYBOARD;
+            keys[i].ki.wVk = strokes[i].key;
+            keys[i].ki.dwFlags = strokes[i].flags;
+        }
+        SendInput(static_cast<UINT>(std::size(keys)), keys, sizeof(INPUT));
+        // The loop takes input before timers, so the keys have been handled when this fires.
+        SetTimer(dialog, 1, 500, noteTypedTextAndClose);
+    });
+    EXPECT_EQ(typedIntoField, L"x");
+    EXPECT_EQ(answers.seen().size(), 1u) << "Ctrl+O opened a dialog";
+}
+
+// The main window can go, or the quit message come, while showFind runs its loop: the loop
+// ends, the dialog is gone, and the quit message is left for the program's main loop.
+TEST_F(FindTest, TheProgramCanEndWhileTheDialogIsOpen) {
+    const struct {
+        const char* what;
+        void (*end)(HWND mainWindow);
+        WPARAM exitCode;
+    } endings[] = {
+        {"the close box", [](HWND main) { PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0); }, 0},
+        {"a quit message", [](HWND) { PostQuitMessage(5); }, 5},
+    };
+    for (const auto& ending : endings) {
+        show(L"text");
+        HWND findDialog = nullptr;
+        withFindDialog([&](HWND dialog) {
+            findDialog = dialog;
+            ending.end(viewer->mainWindow);
+        });
+        EXPECT_FALSE(IsWindow(findDialog)) << ending.what;
+        MSG message;
+        ASSERT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << ending.what;
+        EXPECT_EQ(message.wParam, ending.exitCode) << ending.what;
+        destroyViewer();
+        createViewer();
+    }
+}
+
+}  // namespace
