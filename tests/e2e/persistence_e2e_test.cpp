@@ -207,12 +207,13 @@ TEST_F(PersistenceTest, TheStoredFontIsShownAndAChosenOneIsKept) {
         const HWND dialog = lorvane.dialog();
         ASSERT_NE(dialog, nullptr);
         Sleep(300);
-        ASSERT_TRUE(pick(dialog, cmb1, L"DejaVu Sans Mono"));
+        // A face of more than 14 characters, as the Font dialog offers them.
+        ASSERT_TRUE(pick(dialog, cmb1, L"DejaVu Serif Condensed"));
         ASSERT_TRUE(pick(dialog, cmb2, L"Regular"));
         ASSERT_TRUE(pick(dialog, cmb3, L"12"));
         PostMessageW(dialog, WM_COMMAND, IDOK, 0);
         // The face is written last.
-        ASSERT_TRUE(waitForStoredText(L"lfFaceName", L"DejaVu Sans Mono"));
+        ASSERT_TRUE(waitForStoredText(L"lfFaceName", L"DejaVu Serif Condensed"));
         closeAndWait(lorvane, main);
     }
     const LOGFONTW chosen = storedDescription();
@@ -225,10 +226,13 @@ TEST_F(PersistenceTest, TheStoredFontIsShownAndAChosenOneIsKept) {
     ASSERT_TRUE(lorvane.waitForCaption(L"lorvane-persistence.txt"));
     const HWND main = lorvane.mainWindow();
     expectShows(GetDlgItem(main, textControlId), chosen, "the chosen font, at the next start");
-    const Measure before = expectedMeasure(stored);
-    const Measure after = expectedMeasure(chosen);
-    EXPECT_TRUE(before.width != after.width || before.lineHeight != after.lineHeight)
-        << "the two fonts can be told apart";
+    // Had the face been lost, the default face would show with the same numbers.
+    LOGFONTW lostFace = chosen;
+    lstrcpyW(lostFace.lfFaceName, L"MS Sans Serif");
+    const Measure lost = expectedMeasure(lostFace);
+    const Measure kept = expectedMeasure(chosen);
+    EXPECT_TRUE(lost.width != kept.width || lost.lineHeight != kept.lineHeight)
+        << "the chosen face can be told from the default one";
     closeAndWait(lorvane, main);
 }
 

@@ -145,9 +145,13 @@ TEST_F(FontTest, TheStoredDescriptionOverlaysTheInitialFont) {
     };
     LOGFONTW italic = makeDescription(-11, FW_NORMAL, 1, 0, FIXED_PITCH, L"MS Sans Serif");
     LOGFONTW fourteen = makeDescription(-16, FW_NORMAL, 0, 0, FIXED_PITCH, L"Lucida Console");
-    LOGFONTW fifteen = makeDescription(-20, FW_BOLD, 0, 0, 0x31, L"MS Sans Serif");
-    fifteen.lfUnderline = 1;
-    fifteen.lfCharSet = 255;
+    LOGFONTW offered = makeDescription(-20, FW_BOLD, 0, 0, 0x31, L"DejaVu Serif Condensed");
+    offered.lfUnderline = 1;
+    offered.lfCharSet = 255;
+    const std::wstring longest(31, L'F');
+    const LOGFONTW fullField = makeDescription(-11, FW_NORMAL, 0, 0, FIXED_PITCH, longest.c_str());
+    LOGFONTW tooLong = offered;
+    lstrcpyW(tooLong.lfFaceName, L"MS Sans Serif");
     LOGFONTW turned = makeDescription(-13, FW_NORMAL, 0, 0, FIXED_PITCH, L"DejaVu Serif");
     turned.lfEscapement = 900;
     turned.lfOrientation = 900;
@@ -157,11 +161,18 @@ TEST_F(FontTest, TheStoredDescriptionOverlaysTheInitialFont) {
     const Case cases[] = {
         {"an italic byte of 257", {{L"lfItalic", 257}}, nullptr, italic},
         {"a face of 14 characters", {{L"lfHeight", -16}}, L"Lucida Console", fourteen},
-        {"a face of 15 characters",
+        // Faces of 15 to 31 characters are offered by the Font dialog and must come back.
+        {"a face of 22 characters",
          {{L"lfHeight", -20}, {L"lfWeight", 700}, {L"lfUnderline", 1}, {L"lfCharSet", 255},
           {L"lfPitchAndFamily", 0x31}},
-         L"Lucida Consoles",
-         fifteen},
+         L"DejaVu Serif Condensed",
+         offered},
+        {"a face of 31 characters", {}, longest.c_str(), fullField},
+        {"a face of 32 characters, longer than the field",
+         {{L"lfHeight", -20}, {L"lfWeight", 700}, {L"lfUnderline", 1}, {L"lfCharSet", 255},
+          {L"lfPitchAndFamily", 0x31}},
+         L"DejaVu Serif Condensed Extended!",
+         tooLong},
         {"every other stored field",
          {{L"lfHeight", -13}, {L"lfWidth", 7}, {L"lfEscapement", 900}, {L"lfOrientation", 900},
           {L"lfStrikeOut", 1}},
