@@ -7,9 +7,11 @@ NATIVE_BUILD=$LORVANE_ROOT/build/native
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=,winedbg.exe=d"
 
-# Debian packages the project builds, runs and tests with.
+# Debian packages the project builds, runs and tests with. The font tests pick DejaVu faces,
+# some of more than 14 characters, in the Font dialog.
 LORVANE_PACKAGES=(g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64-x86-64 wine wine64
-                  xvfb xdotool imagemagick cmake make g++ libgtest-dev)
+                  xvfb xdotool imagemagick cmake make g++ libgtest-dev
+                  fonts-dejavu-core fonts-dejavu-extra)
 
 is_installed() {
     dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"

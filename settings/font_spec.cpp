@@ -96,8 +96,10 @@ HFONT FontSpec::load(RegistryStore& store) {
     for (const ByteField& narrow : byteFields) {
         candidate.*narrow.field = fontByte(store.readInt(narrow.name, logFont.*narrow.field));
     }
-    // The size is in bytes, terminator included: a stored face of up to 14 characters fits.
-    copyFaceName(candidate.lfFaceName, store.readString(L"lfFaceName", defaultFaceName, 31));
+    // The size is in bytes, terminator included: room for every face the face field can hold,
+    // which is every face the Font dialog can give. A longer stored value gives the default.
+    copyFaceName(candidate.lfFaceName,
+                 store.readString(L"lfFaceName", defaultFaceName, sizeof candidate.lfFaceName));
     candidate.lfOutPrecision = 0;
     candidate.lfClipPrecision = 0;
     candidate.lfQuality = 0;

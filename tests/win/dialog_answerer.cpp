@@ -109,6 +109,14 @@ void CALLBACK DialogAnswerer::answerPending(HWND, UINT, UINT_PTR timer, DWORD) {
     DialogAnswerer* self = current;
     if (self == nullptr || self->pending.empty()) return;
     const HWND dialog = self->pending.front();
+    // A modal dialog can be activated while still hidden: its loop shows it only when the
+    // queue first runs empty. Answer it once it can be seen, as a user would, but within a
+    // few seconds even if it never shows.
+    if (IsWindow(dialog) && !IsWindowVisible(dialog) && ++self->hiddenWaits < 300) {
+        SetTimer(nullptr, 0, 10, answerPending);
+        return;
+    }
+    self->hiddenWaits = 0;
     self->pending.pop_front();
     if (!IsWindow(dialog)) return;
     StaticTexts texts;

@@ -56,6 +56,7 @@ private:
     std::set<HWND> known;
     std::vector<SeenDialog> seenDialogs;
     int unexpectedCount = 0;
+    int hiddenWaits = 0;
 };
 
 // Small tools for the actions.
