@@ -99,4 +99,28 @@ TEST(Lorvane, AMissingFileIsReportedOnceAndTheWindowStaysEmpty) {
     EXPECT_EQ(lorvane.waitForExit(), 0u);
 }
 
+// A command-line tail is one file name of at most 260 characters (a closing quote counts, as
+// it is removed only afterwards); a longer one is refused with a warning and never copied past
+// the program's buffer.
+TEST(Lorvane, OverlongNamesOnTheCommandLineAreRefusedAndTheWindowStays) {
+    const struct {
+        std::size_t length;
+        const wchar_t* start;
+    } cases[] = {{260, L"Cannot open file: \"nnnn"},
+                 {261, L"Cannot open file: the name is longer than 260 characters"},
+                 {5000, L"Cannot open file: the name is longer than 260 characters"}};
+    for (const auto& c : cases) {
+        LorvaneProcess lorvane(std::wstring(c.length, L'n'));
+        const HWND warning = lorvane.dialog();
+        ASSERT_NE(warning, nullptr) << c.length;
+        EXPECT_EQ(messageOfDialog(warning).rfind(c.start, 0), 0u)
+            << c.length << testing::PrintToString(messageOfDialog(warning));
+        EXPECT_LE(messageOfDialog(warning).size(), 255u);
+        PostMessageW(warning, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(lorvane.waitForCaption(L"Lorvane")) << c.length;
+        PostMessageW(lorvane.mainWindow(), WM_CLOSE, 0, 0);
+        EXPECT_EQ(lorvane.waitForExit(), 0u) << c.length;
+    }
+}
+
 }  // namespace

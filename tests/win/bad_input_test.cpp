@@ -5,6 +5,7 @@
 
 #include <thread>
 
+#include "registry_values.h"
 #include "viewer_fixture.h"
 
 namespace {
@@ -134,6 +135,40 @@ TEST_F(BadInputTest, SavingWhereTheFileCannotBeWrittenKeepsEverything) {
     EXPECT_EQ(answers.messages()[1].rfind(L"Cannot write file: \"Z:\\dev\\full\"\n", 0), 0u);
     EXPECT_STREQ(viewer->fileName, source.c_str());
     EXPECT_EQ(readFile(source), "text to keep\r\n");
+    expectStillUsable();
+}
+
+// Whatever the settings hold, the window opens on the screen, with a font, and works.
+TEST_F(BadInputTest, GarbageInTheSettingsIsSurvived) {
+    const wchar_t* const numbers[] = {L"Left", L"Top", L"Width", L"Depth", L"lfHeight", L"lfWidth",
+                                      L"lfEscapement", L"lfOrientation", L"lfWeight", L"lfItalic",
+                                      L"lfUnderline", L"lfStrikeOut", L"lfCharSet", L"lfPitchAndFamily"};
+    const std::int32_t extremes[] = {INT32_MIN, INT32_MAX, -1};
+    const std::wstring unterminated(300, L'f');
+    for (const std::int32_t extreme : extremes) {
+        destroyViewer();
+        for (const wchar_t* name : numbers) writeDword(name, extreme);
+        writeRaw(L"lfFaceName", REG_SZ, unterminated.data(), static_cast<DWORD>(unterminated.size() * 2));
+        createViewer();
+        RECT rect;
+        GetWindowRect(viewer->mainWindow, &rect);
+        EXPECT_GE(rect.left, 0) << extreme;
+        EXPECT_GE(rect.top, 0) << extreme;
+        EXPECT_LT(rect.left, GetSystemMetrics(SM_CXSCREEN)) << extreme;
+        EXPECT_LT(rect.top, GetSystemMetrics(SM_CYSCREEN)) << extreme;
+        expectStillUsable();
+    }
+    // Values of the wrong type and size.
+    destroyViewer();
+    const std::uint64_t wide = 0x1122334455667788u;
+    for (const wchar_t* name : numbers) {
+        writeRaw(name, REG_QWORD, &wide, sizeof wide);
+    }
+    writeRaw(L"Left", REG_SZ, L"12", 6);
+    writeRaw(L"Top", REG_BINARY, "\x01", 1);
+    writeRaw(L"lfFaceName", REG_DWORD, &wide, 4);
+    createViewer();
+    EXPECT_TRUE(IsWindowVisible(viewer->mainWindow));
     expectStillUsable();
 }
 
