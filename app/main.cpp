@@ -15,12 +15,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandTail, int) {
     // The whole tail is one file name; openFile strips the quotes and blanks around it.
     if (commandTail != nullptr && commandTail[0] != L'\0') theViewer.openFile(commandTail);
 
+    // The loop also ends if the queue fails (-1), which cannot happen with these arguments.
     MSG message = {};
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    BOOL got = 0;
+    while ((got = GetMessageW(&message, nullptr, 0, 0)) > 0) {
         if (!theViewer.translateAccelerator(&message)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
     }
-    return static_cast<int>(message.wParam);
+    return got == 0 ? static_cast<int>(message.wParam) : 0;
 }
