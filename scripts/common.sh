@@ -11,6 +11,8 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 # Debian packages the project builds, runs and tests with.
 LORVANE_PACKAGES=(g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64-x86-64 wine wine64
                   xvfb xdotool imagemagick cmake make g++ libgtest-dev)
+# package.sh packs the exe with zip.
+LORVANE_RELEASE_PACKAGES=(zip unzip)
 # The fuzz targets need clang and its libFuzzer and sanitizer runtimes.
 LORVANE_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
