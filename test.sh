@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test level: the native unit tests, a short run
-# of each fuzz target, the in-process tests under Wine, and the black-box tests of the real exe. Ends with one line
-# "N passed, N failed"; the exit status is non-zero when anything failed.
+# Installs what is missing, builds, and runs every test level: the native unit tests, a short
+# run of each fuzz target, the in-process tests under Wine, and the black-box tests of the real
+# exe. Ends with one line "N passed, N failed"; the exit status is non-zero when anything failed.
 set -uo pipefail
 cd "$(dirname "$0")"
 source scripts/common.sh
