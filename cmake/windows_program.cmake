@@ -1,10 +1,6 @@
 # The Windows program: the code that talks to the platform, the exe, and the tests that run on
 # Windows (or under Wine).
 
-if(MSVC)
-    set(CMAKE_MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
-endif()
-
 # Everything but the entry, so that the in-process tests can link it.
 add_library(lorvane_core STATIC
     app/about_dialog.cpp
@@ -35,6 +31,8 @@ set_source_files_properties(res/Lorvane.rc PROPERTIES OBJECT_DEPENDS "${lorvane_
 
 add_executable(Lorvane WIN32 app/main.cpp res/Lorvane.rc)
 target_link_libraries(Lorvane PRIVATE lorvane_core)
+# The resource compiler finds the manifest and the icons that Lorvane.rc names through res/.
+target_include_directories(Lorvane PRIVATE ${PROJECT_SOURCE_DIR}/res)
 if(MSVC)
     # The manifest comes from Lorvane.rc; a second one from the linker would clash with it.
     target_link_options(Lorvane PRIVATE /MANIFEST:NO)
