@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test level: the native unit tests, the
-# in-process tests under Wine, and the black-box tests of the real exe. Ends with one line
-# "N passed, N failed"; the exit status is non-zero when anything failed.
+# Installs what is missing, builds, and runs every test level: the native unit tests, a short
+# run of each fuzz target, the in-process tests under Wine, and the black-box tests of the real
+# exe. Ends with one line "N passed, N failed"; the exit status is non-zero when anything failed.
 set -uo pipefail
 cd "$(dirname "$0")"
 source scripts/common.sh
@@ -30,18 +30,46 @@ run_suite() {
     failed=$((failed + suite_failed))
 }
 
+# Runs each fuzz target for a few seconds from its seeds with a fixed seed; each target counts
+# as one test, passed when libFuzzer ends without a finding.
+run_fuzzers() {
+    echo "== fuzz"
+    local name runs
+    for name in $(fuzz_targets); do
+        rm -rf "$FUZZ_BUILD/smoke/$name"
+        if run_fuzz_target "$name" 3 "$FUZZ_BUILD/smoke/$name/corpus" -seed=1 \
+            >"$logs/fuzz-$name.log" 2>&1; then
+            runs=$(grep -oE '^Done [0-9]+ runs' "$logs/fuzz-$name.log" | grep -oE '[0-9]+')
+            echo "$name: passed (${runs:-?} runs)"
+            passed=$((passed + 1))
+        else
+            grep -E '^(SUMMARY|==[0-9]+==ERROR|.*check failed)' "$logs/fuzz-$name.log" | head -5
+            echo "$name: FAILED (log in $logs/fuzz-$name.log)"
+            failed=$((failed + 1))
+        fi
+    done
+}
+
 fail_step() {
     echo "$1"
     failed=$((failed + 1))
 }
 
-ensure_packages "${LORVANE_PACKAGES[@]}" || fail_step "could not install the packages"
+ensure_packages "${LORVANE_PACKAGES[@]}" "${LORVANE_FUZZ_PACKAGES[@]}" ||
+    fail_step "could not install the packages"
 
 if build_native >"$logs/build-native.log" 2>&1; then
     run_suite unit timeout 300 "$NATIVE_BUILD/tests/unit/unit_tests"
 else
     tail -30 "$logs/build-native.log"
     fail_step "native build failed"
+fi
+
+if build_fuzz >"$logs/build-fuzz.log" 2>&1; then
+    run_fuzzers
+else
+    tail -30 "$logs/build-fuzz.log"
+    fail_step "fuzz build failed"
 fi
 
 if build_windows >"$logs/build-windows.log" 2>&1; then

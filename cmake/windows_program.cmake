@@ -1,10 +1,6 @@
 # The Windows program: the code that talks to the platform, the exe, and the tests that run on
 # Windows (or under Wine).
 
-if(MSVC)
-    set(CMAKE_MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
-endif()
-
 # Everything but the entry, so that the in-process tests can link it.
 add_library(lorvane_core STATIC
     app/about_dialog.cpp
@@ -25,16 +21,36 @@ target_compile_definitions(lorvane_core PUBLIC UNICODE _UNICODE _WIN32_WINNT=0x0
 target_link_libraries(lorvane_core PUBLIC lorvane_rules
     user32 gdi32 comdlg32 comctl32 shell32 shlwapi advapi32 kernel32)
 
+# The files that Lorvane.rc embeds: a change to one of them compiles the resources again.
+set(lorvane_resource_files
+    ${PROJECT_SOURCE_DIR}/res/Lorvane.manifest
+    ${PROJECT_SOURCE_DIR}/res/icons/lorvane.ico
+    ${PROJECT_SOURCE_DIR}/res/icons/lorvane_doc.ico
+)
+set_source_files_properties(res/Lorvane.rc PROPERTIES OBJECT_DEPENDS "${lorvane_resource_files}")
+
 add_executable(Lorvane WIN32 app/main.cpp res/Lorvane.rc)
 target_link_libraries(Lorvane PRIVATE lorvane_core)
+# The resource compiler finds the manifest and the icons that Lorvane.rc names through res/.
+target_include_directories(Lorvane PRIVATE ${PROJECT_SOURCE_DIR}/res)
+if(MSVC)
+    # The manifest comes from Lorvane.rc; a second one from the linker would clash with it.
+    target_link_options(Lorvane PRIVATE /MANIFEST:NO)
+endif()
 if(MINGW)
     # wWinMain as the entry, and no runtime DLLs of the compiler: system DLLs only.
     target_link_options(Lorvane PRIVATE -municode -mwindows -static -static-libgcc -static-libstdc++)
 endif()
 
 option(LORVANE_TESTS "Build the tests that run on Windows or under Wine" ON)
+set(GOOGLETEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources")
+if(LORVANE_TESTS AND NOT EXISTS ${GOOGLETEST_SOURCE_DIR}/CMakeLists.txt)
+    # On Windows there is no such folder by default: the program is still built.
+    message(WARNING "No GoogleTest sources in ${GOOGLETEST_SOURCE_DIR}: the tests are not built. "
+                    "Give their folder with -DGOOGLETEST_SOURCE_DIR=...")
+    set(LORVANE_TESTS OFF)
+endif()
 if(LORVANE_TESTS)
-    set(GOOGLETEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources")
     set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
     add_subdirectory(${GOOGLETEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
     add_subdirectory(tests/win)

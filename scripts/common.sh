@@ -4,6 +4,7 @@
 LORVANE_ROOT=$(pwd)
 WINDOWS_BUILD=$LORVANE_ROOT/build/win
 NATIVE_BUILD=$LORVANE_ROOT/build/native
+FUZZ_BUILD=$LORVANE_ROOT/build/fuzz
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=,winedbg.exe=d"
 
@@ -12,6 +13,10 @@ export WINEDLLOVERRIDES="mscoree,mshtml=,winedbg.exe=d"
 LORVANE_PACKAGES=(g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64-x86-64 wine wine64
                   xvfb xdotool imagemagick cmake make g++ libgtest-dev
                   fonts-dejavu-core fonts-dejavu-extra)
+# package.sh packs the exe with zip.
+LORVANE_RELEASE_PACKAGES=(zip unzip)
+# The fuzz targets need clang and its libFuzzer and sanitizer runtimes.
+LORVANE_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
 is_installed() {
     dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
@@ -45,6 +50,34 @@ build_windows() {
 build_native() {
     cmake -S "$LORVANE_ROOT" -B "$NATIVE_BUILD" -DCMAKE_BUILD_TYPE=Debug >/dev/null &&
         cmake --build "$NATIVE_BUILD" -j"$(nproc)"
+}
+
+# The fuzz targets, built natively with clang.
+build_fuzz() {
+    cmake -S "$LORVANE_ROOT" -B "$FUZZ_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DLORVANE_FUZZ=ON >/dev/null &&
+        cmake --build "$FUZZ_BUILD" -j"$(nproc)"
+}
+
+# The names of the fuzz targets, one per source file tests/fuzz/NAME.cpp.
+fuzz_targets() {
+    local source
+    for source in "$LORVANE_ROOT"/tests/fuzz/*_fuzz.cpp; do
+        basename "$source" .cpp
+    done
+}
+
+# Runs fuzz target NAME for SECONDS, growing the corpus in folder CORPUS from the committed
+# seeds, with any further libFuzzer options. A finding is saved in CORPUS/../artifacts and makes
+# the exit status non-zero; a run that hangs is cut off a minute after its time.
+run_fuzz_target() {
+    local name=$1 seconds=$2 corpus=$3
+    shift 3
+    local artifacts
+    artifacts=$(dirname "$corpus")/artifacts
+    mkdir -p "$corpus" "$artifacts"
+    timeout $((seconds + 60)) "$FUZZ_BUILD/tests/fuzz/$name" -max_total_time="$seconds" -timeout=10 \
+        -artifact_prefix="$artifacts/$name-" "$@" "$corpus" "$LORVANE_ROOT/tests/fuzz/corpus/$name"
 }
 
 # Starts Xvfb on a free display unless one is given, and exports DISPLAY. LORVANE_XVFB_PID holds

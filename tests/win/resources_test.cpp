@@ -1,5 +1,5 @@
-// The resources as the program loads them: menu bar, accelerators, About template, icons and
-// the version block.
+// The resources as the program loads them: manifest, menu bar, accelerators, About template,
+// icons and the version block.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -36,6 +36,42 @@ void expectItems(HMENU popup, const std::vector<Item>& items) {
         EXPECT_EQ(itemText(popup, i), items[i].text);
         EXPECT_EQ(state & (MF_GRAYED | MF_CHECKED), 0u) << "item " << i;
     }
+}
+
+std::string manifestText() {
+    const HRSRC found = FindResourceExW(module(), MAKEINTRESOURCEW(24), MAKEINTRESOURCEW(1),
+                                        MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+    if (found == nullptr) return {};
+    const auto* data = static_cast<const char*>(LockResource(LoadResource(module(), found)));
+    return std::string(data, SizeofResource(module(), found));
+}
+
+// The manifest is what the loader applies to the process: it asks for no more rights than the
+// user's, brings version 6 of the common controls, and leaves text decoding and font sizes alone.
+TEST(Resources, ManifestAsksForTheUsersRightsAndCommonControlsSix) {
+    const std::string manifest = manifestText();
+    ASSERT_FALSE(manifest.empty()) << "no manifest as resource 1 of type 24 in US English";
+    for (const char* needed :
+         {"level=\"asInvoker\"", "name=\"Microsoft.Windows.Common-Controls\"",
+          "version=\"6.0.0.0\"", "processorArchitecture=\"*\"",
+          "publicKeyToken=\"6595b64144ccf1df\"", "language=\"*\"",
+          "{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+          "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+          "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}) {
+        EXPECT_NE(manifest.find(needed), std::string::npos) << needed;
+    }
+    std::string lower = manifest;
+    for (char& c : lower) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    for (const char* absent : {"dpiaware", "activecodepage", "requireadministrator", "highestavailable"}) {
+        EXPECT_EQ(lower.find(absent), std::string::npos) << absent;
+    }
+    // The loader took it: the process's activation context sends comctl32.dll to the
+    // side-by-side version 6.
+    ACTCTX_SECTION_KEYED_DATA redirection = {};
+    redirection.cbSize = sizeof redirection;
+    EXPECT_TRUE(FindActCtxSectionStringW(0, nullptr, ACTIVATION_CONTEXT_SECTION_DLL_REDIRECTION,
+                                         L"comctl32.dll", &redirection))
+        << "error " << GetLastError();
 }
 
 TEST(Resources, MenuBarHasItsThreeMenusInOrder) {
