@@ -7,6 +7,7 @@
 #include "../app/message_box.h"
 #include "file_name.h"
 #include "stream_callbacks.h"
+#include "text_control_style.h"
 
 namespace {
 
@@ -48,6 +49,17 @@ int ViewerWindow::openFile(const wchar_t* name) {
     if (file == INVALID_HANDLE_VALUE) {
         showWarning(cannotOpenFile, normalised, lastErrorText());
         return 0;
+    }
+    // The control deletes a text it holds very slowly when a new one is streamed over it (half a
+    // minute for 1 MB, growing faster than the text), while a new control is filled as fast as at
+    // start-up. So, once the file is open, a filled control gives way to a new one with the same
+    // style, font and focus.
+    if (GetWindowTextLengthW(textControl) > 0) {
+        const HWND previous = textControl;
+        const bool hadFocus = GetFocus() == previous;
+        createTextControl(textControlStyle(readOnly != 0, wrapLines != 0));
+        DestroyWindow(previous);
+        if (hadFocus) SetFocus(textControl);
     }
     StreamSource source = {file, streamFormat};
     EDITSTREAM stream = {reinterpret_cast<DWORD_PTR>(&source), 0, readStreamCallback};
