@@ -34,6 +34,20 @@ bool takeFileName(const wchar_t* name, wchar_t (&normalised)[fileNameRoom]) {
     return false;
 }
 
+// What the Open and Save dialogs share: the owner, the first type, and a name buffer and a
+// title buffer of dialogNameLength characters each (the title is not used).
+OPENFILENAMEW fileDialogRecord(HWND owner, wchar_t* name, wchar_t* title) {
+    OPENFILENAMEW dialog = {};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = name;
+    dialog.nMaxFile = dialogNameLength;
+    dialog.lpstrFileTitle = title;
+    dialog.nMaxFileTitle = dialogNameLength;
+    return dialog;
+}
+
 const wchar_t* errorTextOf(DWORD code) {
     SetLastError(code);
     return lastErrorText();
@@ -108,14 +122,7 @@ void ViewerWindow::promptOpen() {
     if (isModified() && askYesNo(discardQuestion) != IDYES) return;
     wchar_t chosen[dialogNameLength] = {};
     wchar_t title[dialogNameLength] = {};
-    OPENFILENAMEW dialog = {};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = mainWindow;
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = chosen;
-    dialog.nMaxFile = dialogNameLength;
-    dialog.lpstrFileTitle = title;
-    dialog.nMaxFileTitle = dialogNameLength;
+    OPENFILENAMEW dialog = fileDialogRecord(mainWindow, chosen, title);
     dialog.Flags = OFN_FILEMUSTEXIST;
     if (GetOpenFileNameW(&dialog)) openFile(chosen);
 }
@@ -126,15 +133,8 @@ void ViewerWindow::promptSaveAs() {
     wchar_t chosen[dialogNameLength + 1];
     wchar_t title[dialogNameLength] = {};
     lstrcpynW(chosen, fileName, dialogNameLength + 1);
-    OPENFILENAMEW dialog = {};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = mainWindow;
+    OPENFILENAMEW dialog = fileDialogRecord(mainWindow, chosen, title);
     dialog.lpstrFilter = saveTypes;
-    dialog.nFilterIndex = 1;
-    dialog.lpstrFile = chosen;
-    dialog.nMaxFile = dialogNameLength;
-    dialog.lpstrFileTitle = title;
-    dialog.nMaxFileTitle = dialogNameLength;
     dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
     dialog.lpstrDefExt = L"txt";
     if (!GetSaveFileNameW(&dialog)) return;
