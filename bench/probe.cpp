@@ -2,10 +2,18 @@
 // makes its own, with the file streamed straight from ReadFile. Nothing else happens, so its
 // times are what the control itself costs.
 //
-//   probe.exe [--format text|utf16|rtf] [--load-hidden] [--no-redraw] FILE
+//   probe.exe [--format text|utf16|rtf] [--rect LEFT TOP WIDTH HEIGHT] [--face NAME]
+//             [--load-hidden] [--no-redraw] [--focus-first] [--wide-load] [--load-dlls] FILE
 //
-// --load-hidden streams before the window is first shown; --no-redraw turns drawing off while
-// streaming. Once loaded, the caption becomes the file's name after its last backslash.
+// --rect places the window (default: where the system puts a new one), --face names the font's
+// face (default: the one Lorvane shows when no font is stored in its settings). Once the file is
+// loaded the caption becomes its name after the last backslash.
+//
+// Other ways of making the first load, to compare with the plain one: --load-hidden streams
+// before the window is first shown; --no-redraw turns drawing off during the stream;
+// --focus-first gives the control the focus before the stream (else after it); --wide-load
+// makes the control far wider than the window during the stream (so that no line is wider).
+// --load-dlls loads the other system DLLs Lorvane links with, to tell their share of its start.
 //
 // The waiter can then send these commands (WM_COMMAND) to try ways of loading the file again:
 //   123  stream over the text already there (what a format switch used to do)
@@ -14,15 +22,19 @@
 //   129  stream over the old text with drawing off (WM_SETREDRAW)
 //   130  create the new control hidden, stream into it, then show it and destroy the old one
 //   120  toggle word wrap: a new control of the other style, streamed into
-// and WM_APP+1 gives the time of the last load (the first one or a command's) in microseconds.
+// WM_APP+1 gives the time of the last load (the first one or a command's) in microseconds, and
+// WM_APP+2 the CPU time its thread spent in it, which other work on the machine disturbs less.
 #include <windows.h>
 #include <richedit.h>
 
+#include <cstdlib>
 #include <cwchar>
+#include <initializer_list>
 
 namespace {
 
 constexpr UINT queryLastLoad = WM_APP + 1;
+constexpr UINT queryLastLoadCpu = WM_APP + 2;
 constexpr DWORD unwrappedStyle = 0x503009C4;  // what Lorvane's read-only, unwrapped control has
 constexpr DWORD wrappedStyle = 0x50200944;
 
@@ -34,12 +46,23 @@ struct Probe {
     DWORD style = unwrappedStyle;
     const wchar_t* file = nullptr;
     LONGLONG lastLoadMicroseconds = -1;
+    LONGLONG lastLoadCpuMicroseconds = -1;
 } probe;
 
 LONGLONG now() {
     LARGE_INTEGER counter;
     QueryPerformanceCounter(&counter);
     return counter.QuadPart;
+}
+
+LONGLONG threadCpuMicroseconds() {
+    FILETIME created, exited, kernel, user;
+    GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user);
+    const auto ticks = [](const FILETIME& time) {
+        return static_cast<LONGLONG>(static_cast<ULONGLONG>(time.dwHighDateTime) << 32 |
+                                     time.dwLowDateTime);
+    };
+    return (ticks(kernel) + ticks(user)) / 10;
 }
 
 LONGLONG microsecondsSince(LONGLONG start) {
@@ -91,6 +114,7 @@ void replaceControl(DWORD style) {
 }
 
 void reload(WORD command) {
+    const LONGLONG cpuStart = threadCpuMicroseconds();
     const LONGLONG start = now();
     switch (command) {
     case 123: streamIn(probe.control); break;
@@ -117,15 +141,19 @@ void reload(WORD command) {
     default: return;
     }
     probe.lastLoadMicroseconds = microsecondsSince(start);
+    probe.lastLoadCpuMicroseconds = threadCpuMicroseconds() - cpuStart;
 }
 
 LRESULT CALLBACK probeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_SIZE:
-        if (probe.control != nullptr) MoveWindow(probe.control, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+        if (probe.control != nullptr) {
+            MoveWindow(probe.control, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+        }
         return 0;
     case WM_COMMAND: reload(LOWORD(wParam)); return 0;
     case queryLastLoad: return static_cast<LRESULT>(probe.lastLoadMicroseconds);
+    case queryLastLoadCpu: return static_cast<LRESULT>(probe.lastLoadCpuMicroseconds);
     case WM_DESTROY: PostQuitMessage(0); return 0;
     default: return DefWindowProcW(window, message, wParam, lParam);
     }
@@ -134,10 +162,18 @@ LRESULT CALLBACK probeProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    int argc = 0;
-    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    // The C runtime's split of the command line: the probe links with no DLL that Lorvane's
+    // bare control does not need (shell32 would bring its own start-up cost).
+    const int argc = __argc;
+    wchar_t** const argv = __wargv;
     bool loadHidden = false;
     bool noRedraw = false;
+    bool focusFirst = false;
+    bool wideLoad = false;
+    bool loadDlls = false;
+    const wchar_t* face = L"MS Sans Serif";
+    // Left, top, width and height.
+    RECT rect = {CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT};
     for (int i = 1; i < argc; ++i) {
         if (lstrcmpW(argv[i], L"--format") == 0 && i + 1 < argc) {
             ++i;
@@ -147,12 +183,29 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
             loadHidden = true;
         } else if (lstrcmpW(argv[i], L"--no-redraw") == 0) {
             noRedraw = true;
+        } else if (lstrcmpW(argv[i], L"--rect") == 0 && i + 4 < argc) {
+            rect = {_wtoi(argv[i + 1]), _wtoi(argv[i + 2]), _wtoi(argv[i + 3]), _wtoi(argv[i + 4])};
+            i += 4;
+        } else if (lstrcmpW(argv[i], L"--face") == 0 && i + 1 < argc) {
+            face = argv[++i];
+        } else if (lstrcmpW(argv[i], L"--load-dlls") == 0) {
+            loadDlls = true;
+        } else if (lstrcmpW(argv[i], L"--wide-load") == 0) {
+            wideLoad = true;
+        } else if (lstrcmpW(argv[i], L"--focus-first") == 0) {
+            focusFirst = true;
         } else {
             probe.file = argv[i];
         }
     }
     if (probe.file == nullptr) return 2;
 
+    if (loadDlls) {
+        for (const wchar_t* dll : {L"comctl32.dll", L"comdlg32.dll", L"shell32.dll", L"shlwapi.dll",
+                                   L"advapi32.dll"}) {
+            LoadLibraryW(dll);
+        }
+    }
     WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = probeProc;
     windowClass.hInstance = instance;
@@ -161,25 +214,33 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     windowClass.lpszClassName = L"LorvaneBenchProbe";
     RegisterClassW(&windowClass);
     probe.window = CreateWindowExW(0, windowClass.lpszClassName, L"probe", WS_OVERLAPPEDWINDOW,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                   nullptr, nullptr, instance, nullptr);
+                                   rect.left, rect.top, rect.right, rect.bottom, nullptr, nullptr,
+                                   instance, nullptr);
     LoadLibraryW(L"riched20.dll");
-    probe.font = CreateFontW(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, OUT_RASTER_PRECIS, 0,
-                             0, FIXED_PITCH, L"Lucida Console");
+    // The font Lorvane shows with no font stored in its settings.
+    probe.font = CreateFontW(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, FIXED_PITCH,
+                             face);
     probe.control = makeControl(unwrappedStyle);
     if (!loadHidden) {
         ShowWindow(probe.window, SW_SHOWNORMAL);
         UpdateWindow(probe.window);
     }
 
+    if (focusFirst) SetFocus(probe.control);
+    const LONGLONG cpuStart = threadCpuMicroseconds();
     const LONGLONG start = now();
     if (noRedraw) SendMessageW(probe.control, WM_SETREDRAW, FALSE, 0);
+    RECT client;
+    GetClientRect(probe.window, &client);
+    if (wideLoad) MoveWindow(probe.control, 0, 0, 30000, client.bottom, FALSE);
     const LRESULT characters = streamIn(probe.control);
+    if (wideLoad) MoveWindow(probe.control, 0, 0, client.right, client.bottom, TRUE);
     if (noRedraw) {
         SendMessageW(probe.control, WM_SETREDRAW, TRUE, 0);
         InvalidateRect(probe.control, nullptr, TRUE);
     }
     probe.lastLoadMicroseconds = microsecondsSince(start);
+    probe.lastLoadCpuMicroseconds = threadCpuMicroseconds() - cpuStart;
     if (characters < 0) return 3;
 
     const wchar_t* slash = std::wcsrchr(probe.file, L'\\');

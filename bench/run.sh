@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Builds Lorvane and the benchmark's own programs, generates the input files, and measures
+# Lorvane against a bare rich edit control (the floor) and Wine's wordpad and notepad, in
+# interleaved rounds under Wine in a private Xvfb display. Prints medians and ratios and writes
+# bench/RESULTS.md.
+#
+#   bench/run.sh [--rounds N] [--big] [--baseline NAME=EXE]... [--probe-variants] [--out FILE]
+#
+#   --rounds N            rounds of every measurement (default 3)
+#   --big                 adds the 50 MiB file and the UTF-8/UTF-16 comparison at 10 MiB
+#   --baseline NAME=EXE   measures another build of Lorvane.exe alongside (e.g. an older commit)
+#   --probe-variants      adds the probe loading before its window is shown / with drawing off
+#   --out FILE            where the report goes (default bench/RESULTS.md)
+#   --raw FILE            also keeps every single run's figures in a JSON file
+#   --verbose             prints every single run
+#
+# Uses its own Wine prefix (LORVANE_BENCH_PREFIX, default /tmp/lorvane-bench-prefix-$UID, kept
+# between runs) and the build folders build/bench and build/bench/tools.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/common.sh
+command_line="bench/run.sh $*"
+
+rounds=3
+options=()
+out=bench/RESULTS.md
+big=()
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --rounds) rounds=$2; shift 2 ;;
+        --big) big=(--big); shift ;;
+        --baseline) options+=(--baseline "$2"); shift 2 ;;
+        --probe-variants|--verbose) options+=("$1"); shift ;;
+        --out) out=$2; shift 2 ;;
+        --raw) options+=(--raw "$2"); shift 2 ;;
+        *) echo "unknown option: $1" >&2; exit 2 ;;
+    esac
+done
+say() { echo "[$(date +%H:%M:%S)] $*"; }
+
+ensure_packages "${LORVANE_PACKAGES[@]}"
+command -v python3 >/dev/null || ensure_packages python3
+
+say "building"
+toolchain=$LORVANE_ROOT/cmake/mingw-w64-x86_64.cmake
+cmake -S . -B build/bench -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
+    -DLORVANE_TESTS=OFF >/dev/null
+cmake --build build/bench -j"$(nproc)" --target Lorvane >/dev/null
+cmake -S bench -B build/bench/tools -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
+    -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build/bench/tools -j"$(nproc)" --target probe waiter >/dev/null
+
+export WINEPREFIX=${LORVANE_BENCH_PREFIX:-/tmp/lorvane-bench-prefix-$(id -u)}
+files=$(mktemp -d /tmp/lorvane-bench-files.XXXXXX)
+cleanup() {
+    timeout 30 wineserver -k 2>/dev/null || true
+    stop_display || true
+    rm -rf "$files"
+}
+trap cleanup EXIT
+LORVANE_OWN_DISPLAY=1 start_display
+say "Wine prefix $WINEPREFIX, display $DISPLAY"
+prepare_prefix
+# The server stays up between the runs, so that no run pays for its start.
+wineserver -p
+
+say "writing the files into $files"
+python3 bench/make_files.py "$files" "${big[@]}"
+say "measuring"
+python3 bench/bench.py --files "$files" --tools build/bench/tools --exe build/bench/Lorvane.exe \
+    --rounds "$rounds" "${big[@]}" "${options[@]}" --out "$out" --command "$command_line"
+say "done"
