@@ -248,11 +248,16 @@ class Figures:
     def values(self, group, program, get):
         return [get(p) for p in self.runs(group, program)]
 
+    def stopped(self, group, program):
+        """Whether a run of the program was stopped (its figures are missing, not small)."""
+        return any(p and "error" in p for p in self.runs(group, program))
+
     def ms(self, group, program, get):
         value = median(self.values(group, program, get))
         if value is None:
-            stopped = [p for p in self.runs(group, program) if p and "error" in p]
-            return f"> {self.bench.args.reload_timeout:.0f} s (stopped)" if stopped else "-"
+            if self.stopped(group, program):
+                return f"> {self.bench.args.reload_timeout:,.0f} s (stopped)"
+            return "-"
         return f"{value:,.0f}"
 
     def ratios(self, a, b):
@@ -266,6 +271,9 @@ class Figures:
     def ratio(self, a, b, goal=None):
         values = self.ratios(a, b)
         if not values:
+            yardstick = median(self.values(*b))
+            if self.stopped(a[0], a[1]) and yardstick:
+                return f"> {self.bench.args.reload_timeout * 1000 / yardstick:.0f}"
             return "-"
         middle = statistics.median(values)
         text = f"{middle:.2f}"
@@ -434,6 +442,15 @@ def machine(load):
             f"(other work on the machine widens the ranges)")
 
 
+def describe_baseline(name, exe):
+    subject = subprocess.run(["git", "log", "-1", "--format=%s", name, "--"], capture_output=True,
+                             text=True)
+    if subject.returncode == 0 and subject.stdout.strip():
+        return (f"Lorvane.exe built from commit {name} (\"{subject.stdout.strip()}\"), "
+                "measured in the same rounds")
+    return f"{exe}, measured in the same rounds"
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--files", required=True)
@@ -475,7 +492,8 @@ def main():
               f"- command: `{args.command}` ({args.rounds} rounds; measuring took "
               f"{meta['minutes']:.1f} min; commit {meta['commit']} and the working tree)\n"
               f"{machine(meta['load'])}\n"
-              + "".join(f"- {name}: {exe}\n" for name, exe in bench.viewers.items() if name != "Lorvane")
+              + "".join(f"- {name}: {describe_baseline(name, exe)}\n"
+                        for name, exe in bench.viewers.items() if name != "Lorvane")
               + "\nPrograms: Lorvane; probe = a bare rich edit control made as Lorvane makes its own, "
                 "streamed from ReadFile (the floor); Wine's wordpad.exe and notepad.exe (the peers).\n\n"
               + text + "\n")

@@ -4,11 +4,13 @@
 # interleaved rounds under Wine in a private Xvfb display. Prints medians and ratios and writes
 # bench/RESULTS.md.
 #
-#   bench/run.sh [--rounds N] [--big] [--baseline NAME=EXE]... [--probe-variants] [--out FILE]
+#   bench/run.sh [--rounds N] [--big] [--baseline-commit REV]... [--baseline NAME=EXE]...
+#                [--probe-variants] [--out FILE] [--raw FILE] [--verbose]
 #
 #   --rounds N            rounds of every measurement (default 3)
 #   --big                 adds the 50 MiB file and the UTF-8/UTF-16 comparison at 10 MiB
-#   --baseline NAME=EXE   measures another build of Lorvane.exe alongside (e.g. an older commit)
+#   --baseline-commit REV builds Lorvane.exe as it was at commit REV and measures it alongside
+#   --baseline NAME=EXE   measures another Lorvane.exe alongside
 #   --probe-variants      adds the probe loading before its window is shown / with drawing off
 #   --out FILE            where the report goes (default bench/RESULTS.md)
 #   --raw FILE            also keeps every single run's figures in a JSON file
@@ -25,11 +27,13 @@ rounds=3
 options=()
 out=bench/RESULTS.md
 big=()
+commits=()
 while [ $# -gt 0 ]; do
     case "$1" in
         --rounds) rounds=$2; shift 2 ;;
         --big) big=(--big); shift ;;
         --baseline) options+=(--baseline "$2"); shift 2 ;;
+        --baseline-commit) commits+=("$(git rev-parse --short "$2")"); shift 2 ;;
         --probe-variants|--verbose) options+=("$1"); shift ;;
         --out) out=$2; shift 2 ;;
         --raw) options+=(--raw "$2"); shift 2 ;;
@@ -49,6 +53,19 @@ cmake --build build/bench -j"$(nproc)" --target Lorvane >/dev/null
 cmake -S bench -B build/bench/tools -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
     -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build/bench/tools -j"$(nproc)" --target probe waiter >/dev/null
+for commit in "${commits[@]}"; do
+    # The commit's own sources and toolchain file, built the same way as the current exe.
+    place=build/bench/commit-$commit
+    if [ ! -f "$place/build/Lorvane.exe" ]; then
+        say "building Lorvane.exe of commit $commit"
+        rm -rf "$place" && mkdir -p "$place/src"
+        git archive "$commit" | tar -x -C "$place/src"
+        cmake -S "$place/src" -B "$place/build" -DCMAKE_BUILD_TYPE=Release -DLORVANE_TESTS=OFF \
+            -DCMAKE_TOOLCHAIN_FILE="$LORVANE_ROOT/$place/src/cmake/mingw-w64-x86_64.cmake" >/dev/null
+        cmake --build "$place/build" -j"$(nproc)" --target Lorvane >/dev/null
+    fi
+    options+=(--baseline "$commit=$place/build/Lorvane.exe")
+done
 
 export WINEPREFIX=${LORVANE_BENCH_PREFIX:-/tmp/lorvane-bench-prefix-$(id -u)}
 files=$(mktemp -d /tmp/lorvane-bench-files.XXXXXX)
