@@ -17,13 +17,6 @@ bool isSpaceOrQuote(wchar_t c) { return c == L' ' || c == L'"'; }
 
 // A copy on the heap holding exactly the text and its terminator, so that AddressSanitizer sees
 // a read past the terminator.
-std::unique_ptr<wchar_t[]> exactCopy(const std::wstring& text) {
-    std::unique_ptr<wchar_t[]> copy(new wchar_t[text.size() + 1]);
-    text.copy(copy.get(), text.size());
-    copy[text.size()] = L'\0';
-    return copy;
-}
-
 // Names are built from pieces so that the 260-character boundary is reached often: some blanks
 // and quotes, a stretch of text repeated, and more blanks and quotes; or the raw input.
 std::wstring fuzzedName(FuzzInput& input) {

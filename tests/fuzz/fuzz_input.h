@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 class FuzzInput {
@@ -80,3 +81,12 @@ private:
             std::abort();                                                                \
         }                                                                                \
     } while (false)
+
+// A heap copy of `text` with its terminator and not one character more, so that AddressSanitizer
+// sees any read or write past its end.
+inline std::unique_ptr<wchar_t[]> exactCopy(const std::wstring& text) {
+    std::unique_ptr<wchar_t[]> copy(new wchar_t[text.size() + 1]);
+    text.copy(copy.get(), text.size());
+    copy[text.size()] = L'\0';
+    return copy;
+}

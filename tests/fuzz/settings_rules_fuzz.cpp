@@ -14,13 +14,6 @@
 
 namespace {
 
-std::unique_ptr<wchar_t[]> exactCopy(const std::wstring& text) {
-    std::unique_ptr<wchar_t[]> copy(new wchar_t[text.size() + 1]);
-    text.copy(copy.get(), text.size());
-    copy[text.size()] = L'\0';
-    return copy;
-}
-
 void checkSlot(FuzzInput& input) {
     const std::size_t length = static_cast<std::size_t>(input.inRange(1, 600));
     // What the query hands back is at most the slot's bytes; larger counts are checked too.

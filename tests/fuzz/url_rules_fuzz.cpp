@@ -13,13 +13,6 @@
 
 namespace {
 
-std::unique_ptr<wchar_t[]> exactCopy(const std::wstring& text) {
-    std::unique_ptr<wchar_t[]> copy(new wchar_t[text.size() + 1]);
-    text.copy(copy.get(), text.size());
-    copy[text.size()] = L'\0';
-    return copy;
-}
-
 int expectedComparison(const std::wstring& prefix, const std::wstring& text) {
     for (std::size_t i = 0; i < prefix.size(); ++i) {
         const auto p = static_cast<std::uint32_t>(prefix[i]);
