@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <string>
 
 #include "../app/message_box.h"
@@ -32,28 +33,47 @@ Fit fitOf(wchar_t unit) {
     return usedDefault ? Fit::none : Fit::lookAlike;
 }
 
-struct AnsiFit {
-    bool allExact = true;
-    std::wstring lookAlikes;  // distinct characters, at most lookAlikesTried
-};
-
-// One pass over the text; each distinct character is converted once.
-AnsiFit ansiFitOf(const std::wstring& text) {
-    AnsiFit result;
-    if (GetACP() == CP_UTF8) return result;
-    std::array<Fit, 0x10000> fits{};
-    for (const wchar_t unit : text) {
-        if (unit < 0x80) continue;
-        Fit& fit = fits[unit];
-        const bool firstSeen = fit == Fit::unknown;
-        if (firstSeen) fit = fitOf(unit);
-        if (fit == Fit::exact) continue;
-        result.allExact = false;
-        if (firstSeen && fit == Fit::lookAlike && result.lookAlikes.size() < lookAlikesTried) {
-            result.lookAlikes.push_back(unit);
+// What the ANSI code page makes of a text: whether it holds every character as itself, and the
+// characters it has only look-alikes for (distinct, at most lookAlikesTried). Fed piece by piece;
+// each distinct character is converted once.
+class AnsiFit {
+public:
+    void take(const wchar_t* units, std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i) {
+            const wchar_t unit = units[i];
+            if (unit < 0x80) continue;
+            Fit& fit = fits[unit];
+            const bool firstSeen = fit == Fit::unknown;
+            if (firstSeen) fit = fitOf(unit);
+            if (fit == Fit::exact) continue;
+            allExact = false;
+            if (firstSeen && fit == Fit::lookAlike && lookAlikes.size() < lookAlikesTried) {
+                lookAlikes.push_back(unit);
+            }
         }
     }
-    return result;
+
+    bool allExact = true;
+    std::wstring lookAlikes;
+
+private:
+    std::array<Fit, 0x10000> fits{};
+};
+
+DWORD CALLBACK takeUnits(DWORD_PTR cookie, LPBYTE buffer, LONG count, LONG* moved) {
+    reinterpret_cast<AnsiFit*>(cookie)->take(reinterpret_cast<const wchar_t*>(buffer),
+                                             static_cast<std::size_t>(count) / sizeof(wchar_t));
+    *moved = count;
+    return 0;
+}
+
+// The control hands its text over as UTF-16 in pieces: no copy of the whole text is made.
+std::unique_ptr<AnsiFit> ansiFitOf(HWND control) {
+    auto fit = std::make_unique<AnsiFit>();
+    if (GetACP() == CP_UTF8) return fit;
+    EDITSTREAM stream = {reinterpret_cast<DWORD_PTR>(fit.get()), 0, takeUnits};
+    SendMessageW(control, EM_STREAMOUT, SF_TEXT | SF_UNICODE, reinterpret_cast<LPARAM>(&stream));
+    return fit;
 }
 
 std::wstring textOf(HWND control) {
@@ -108,10 +128,10 @@ bool richTextKeeps(HWND control, HFONT font, const std::wstring& characters) {
 
 bool confirmCharactersKept(HWND control, HFONT font, StreamFormat format) {
     if (format != StreamFormat::plainText && format != StreamFormat::richText) return true;
-    const AnsiFit fit = ansiFitOf(textOf(control));
+    const std::unique_ptr<AnsiFit> fit = ansiFitOf(control);
     if (format == StreamFormat::plainText) {
-        return fit.allExact || askYesNo(plainTextQuestion) == IDYES;
+        return fit->allExact || askYesNo(plainTextQuestion) == IDYES;
     }
-    return fit.lookAlikes.empty() || richTextKeeps(control, font, fit.lookAlikes) ||
+    return fit->lookAlikes.empty() || richTextKeeps(control, font, fit->lookAlikes) ||
            askYesNo(richTextQuestion) == IDYES;
 }
