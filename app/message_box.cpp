@@ -9,8 +9,10 @@ namespace {
 constexpr int errorTextLength = 512;
 wchar_t errorText[errorTextLength];
 
-// The control's code for data that does not have the form of the format it reads or writes.
+// The control's own codes: data that does not have the form of the format it reads, and data
+// that ends inside an unfinished group (the system's "end of file" as an HRESULT).
 constexpr LONG invalidStreamData = -16;
+constexpr DWORD truncatedStreamData = HRESULT_FROM_WIN32(ERROR_HANDLE_EOF);
 
 bool systemTextOf(DWORD code) {
     return FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code, 0, errorText, errorTextLength - 1,
@@ -57,6 +59,10 @@ const wchar_t* lastErrorText() {
 }
 
 const wchar_t* errorCodeText(DWORD code) {
+    if (code == truncatedStreamData) {
+        lstrcpyW(errorText, L"The data ends before it is complete.");
+        return errorText;
+    }
     if (systemTextOf(code)) return errorText;
     if (HRESULT_FACILITY(code) == FACILITY_WIN32 && systemTextOf(HRESULT_CODE(code))) return errorText;
     if (static_cast<LONG>(code) == invalidStreamData) {

@@ -19,5 +19,5 @@ const wchar_t* lastErrorText();
 
 // Words for the error code that a stream of the text control ends with (EDITSTREAM's dwError):
 // the system's text for a system error, also when it comes as an HRESULT; for the control's own
-// codes, which the system has no text for, what went wrong. Shares lastErrorText's buffer.
+// codes (data not in the format, data cut short), what went wrong. Shares lastErrorText's buffer.
 const wchar_t* errorCodeText(DWORD code);

@@ -26,7 +26,11 @@ protected:
         EXPECT_TRUE(readFile(path) == bytes) << "the file changed on disk";
         expectStillUsable();
         const std::vector<std::wstring> all = answers.messages();
-        return std::vector<std::wstring>(all.begin() + static_cast<std::ptrdiff_t>(before), all.end());
+        const std::vector<std::wstring> shown(all.begin() + static_cast<std::ptrdiff_t>(before), all.end());
+        for (const std::wstring& message : shown) {
+            EXPECT_EQ(message.find(L"<unknown error>"), std::wstring::npos) << "say what failed: " << testing::PrintToString(message);
+        }
+        return shown;
     }
 
     void expectStillUsable() {

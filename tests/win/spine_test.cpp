@@ -58,6 +58,7 @@ TEST(LastErrorText, GivesTheSystemTextOrUnknownError) {
     EXPECT_EQ(errorCodeText(ERROR_FILE_NOT_FOUND), known);
     EXPECT_EQ(errorCodeText(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)), known);
     EXPECT_STREQ(errorCodeText(static_cast<DWORD>(-16)), L"The data does not have the form of the chosen format.");
+    EXPECT_STREQ(errorCodeText(HRESULT_FROM_WIN32(ERROR_HANDLE_EOF)), L"The data ends before it is complete.");
     EXPECT_STREQ(errorCodeText(0x2BADF00D), L"The text control stopped with error 732819469.");
 }
 
