@@ -16,3 +16,8 @@ int askYesNoCancel(const wchar_t* format, ...);
 // The system's text for the calling thread's last error, or "<unknown error>". The buffer is
 // shared and overwritten by the next call.
 const wchar_t* lastErrorText();
+
+// Words for the error code that a stream of the text control ends with (EDITSTREAM's dwError):
+// the system's text for a system error, also when it comes as an HRESULT; for the control's own
+// codes (data not in the format, data cut short), what went wrong. Shares lastErrorText's buffer.
+const wchar_t* errorCodeText(DWORD code);

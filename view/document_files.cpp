@@ -5,7 +5,10 @@
 #include <richedit.h>
 
 #include "../app/message_box.h"
+#include "../settings/font_spec.h"
 #include "file_name.h"
+#include "file_replacement.h"
+#include "save_checks.h"
 #include "stream_callbacks.h"
 #include "text_control_style.h"
 
@@ -48,11 +51,6 @@ OPENFILENAMEW fileDialogRecord(HWND owner, wchar_t* name, wchar_t* title) {
     return dialog;
 }
 
-const wchar_t* errorTextOf(DWORD code) {
-    SetLastError(code);
-    return lastErrorText();
-}
-
 }  // namespace
 
 int ViewerWindow::openFile(const wchar_t* name) {
@@ -84,7 +82,7 @@ int ViewerWindow::openFile(const wchar_t* name) {
     } else if (stream.dwError != 0) {
         // What was read stays shown, but the user must know it is not the whole file.
         showWarning(L"Warning: the file \"%s\" could not be read completely\n%s", normalised,
-                    errorTextOf(stream.dwError));
+                    errorCodeText(stream.dwError));
     }
     CloseHandle(file);
     lstrcpynW(fileName, normalised, fileNameLength);
@@ -97,19 +95,21 @@ int ViewerWindow::saveFile(const wchar_t* name, StreamFormat format) {
     if (format == StreamFormat::current) format = streamFormat;
     wchar_t normalised[fileNameRoom];
     if (!takeFileName(name, normalised)) return 0;
-    const HANDLE file = CreateFileW(normalised, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
+    if (!confirmCharactersKept(textControl, font->handle, format)) return 0;
+    FileReplacement replacement(normalised);
+    if (!replacement.open()) {
         showWarning(cannotOpenFile, normalised, lastErrorText());
         return 0;
     }
-    EDITSTREAM stream = {reinterpret_cast<DWORD_PTR>(file), 0, writeStreamCallback};
+    EDITSTREAM stream = {reinterpret_cast<DWORD_PTR>(replacement.handle()), 0, writeStreamCallback};
     SendMessageW(textControl, EM_STREAMOUT, static_cast<WPARAM>(format),
                  reinterpret_cast<LPARAM>(&stream));
-    CloseHandle(file);
-    if (stream.dwError != 0) {
+    DWORD failure = stream.dwError;
+    if (failure == 0 && !replacement.commit()) failure = GetLastError();
+    if (failure != 0) {
         // The text is not saved: keep the document as unsaved so that nothing is lost quietly.
-        showWarning(L"Cannot write file: \"%s\"\n%s", normalised, errorTextOf(stream.dwError));
+        replacement.discard();
+        showWarning(L"Cannot write file: \"%s\"\n%s", normalised, errorCodeText(failure));
         return 0;
     }
     lstrcpynW(fileName, normalised, fileNameLength);

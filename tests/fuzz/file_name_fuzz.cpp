@@ -2,8 +2,10 @@
 // captions. Checks the result against a plain reading of the rule (blanks and quotes stripped at
 // both ends; at most 260 characters before the trailing ones go), that nothing is read past the
 // name's terminator or written past the 261 characters of room, and that the caption is the
-// part after the last backslash.
+// part after the last backslash; and that the temporary file of a save stays in the same folder
+// and within the length limit.
 #include "view/file_name.h"
+#include "view/replacement_name.h"
 
 #include <cstdint>
 #include <memory>
@@ -45,6 +47,22 @@ void checkCaption(const std::wstring& name) {
     FUZZ_CHECK(offset == (slash == std::wstring::npos ? 0 : slash + 1));
 }
 
+// "~lorvane-", eight hexadecimal digits and ".tmp".
+constexpr std::size_t temporaryPartLength = 21;
+
+void checkTemporaryName(const std::wstring& name, std::uint32_t number) {
+    const std::wstring temporary = temporaryNameBeside(name, number);
+    const std::size_t separator = name.find_last_of(L"\\/:");
+    const std::size_t folderLength = separator == std::wstring::npos ? 0 : separator + 1;
+    if (temporary.empty()) {
+        FUZZ_CHECK(folderLength + temporaryPartLength > maxFileNameCharacters);
+        return;
+    }
+    FUZZ_CHECK(temporary.size() == folderLength + temporaryPartLength && temporary.size() <= maxFileNameCharacters);
+    FUZZ_CHECK(temporary.compare(0, folderLength, name, 0, folderLength) == 0);
+    FUZZ_CHECK(temporary.find_first_of(L"\\/:", folderLength) == std::wstring::npos);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -74,6 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(check == NameCheck::usable);
         FUZZ_CHECK(std::wstring(normalised) == name.substr(first, last - first));
         checkCaption(normalised);
+        checkTemporaryName(normalised, static_cast<std::uint32_t>(name.size() * 2654435761u));
     }
     checkCaption(name);
     return 0;

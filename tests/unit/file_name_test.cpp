@@ -1,4 +1,5 @@
 #include "view/file_name.h"
+#include "view/replacement_name.h"
 
 #include <gtest/gtest.h>
 
@@ -53,6 +54,16 @@ TEST(FileName, CaptionIsThePartAfterTheLastBackslash) {
     EXPECT_STREQ(captionOfFileName(L"notes.txt"), L"notes.txt");
     EXPECT_STREQ(captionOfFileName(L"C:notes/a.txt"), L"C:notes/a.txt");
     EXPECT_STREQ(captionOfFileName(L"C:\\docs\\"), L"");
+}
+
+TEST(FileName, TheTemporaryFileOfASaveLiesInTheSameFolder) {
+    EXPECT_EQ(temporaryNameBeside(L"C:\\docs\\notes.txt", 0x1A2Bu), L"C:\\docs\\~lorvane-00001a2b.tmp");
+    EXPECT_EQ(temporaryNameBeside(L"C:/docs/notes.txt", 0xFFFFFFFFu), L"C:/docs/~lorvane-ffffffff.tmp");
+    EXPECT_EQ(temporaryNameBeside(L"D:notes.txt", 1), L"D:~lorvane-00000001.tmp");
+    EXPECT_EQ(temporaryNameBeside(L"notes.txt", 1), L"~lorvane-00000001.tmp");
+    // A folder that leaves no room for the temporary name: the caller writes in place.
+    EXPECT_EQ(temporaryNameBeside(L"C:\\" + std::wstring(235, L'f') + L"\\a.txt", 1).size(), 260u);
+    EXPECT_EQ(temporaryNameBeside(L"C:\\" + std::wstring(236, L'f') + L"\\a.txt", 1), L"");
 }
 
 }  // namespace

@@ -26,7 +26,11 @@ protected:
         EXPECT_TRUE(readFile(path) == bytes) << "the file changed on disk";
         expectStillUsable();
         const std::vector<std::wstring> all = answers.messages();
-        return std::vector<std::wstring>(all.begin() + static_cast<std::ptrdiff_t>(before), all.end());
+        const std::vector<std::wstring> shown(all.begin() + static_cast<std::ptrdiff_t>(before), all.end());
+        for (const std::wstring& message : shown) {
+            EXPECT_EQ(message.find(L"<unknown error>"), std::wstring::npos) << "say what failed: " << testing::PrintToString(message);
+        }
+        return shown;
     }
 
     void expectStillUsable() {
@@ -135,6 +139,31 @@ TEST_F(BadInputTest, SavingWhereTheFileCannotBeWrittenKeepsEverything) {
     EXPECT_EQ(answers.messages()[1].rfind(L"Cannot write file: \"Z:\\dev\\full\"\n", 0), 0u);
     EXPECT_STREQ(viewer->fileName, source.c_str());
     EXPECT_EQ(readFile(source), "text to keep\r\n");
+
+    // The write is done but the new content cannot take the original's place: another program
+    // reads the file and does not let it be deleted. The original and the edits both stay.
+    viewer->enableEditing();
+    SendMessageW(viewer->textControl, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"edited "));
+    const HANDLE reader = CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
+    answers.thenPress(IDOK);
+    EXPECT_EQ(viewer->saveFile(source.c_str(), StreamFormat::current), 0);
+    char seen[32] = {};
+    DWORD read = 0;
+    ReadFile(reader, seen, sizeof seen, &read, nullptr);
+    CloseHandle(reader);
+    EXPECT_EQ(std::string(seen, read), "text to keep\r\n") << "the reader still had the old file";
+    ASSERT_EQ(answers.messages().size(), 3u);
+    EXPECT_EQ(answers.messages()[2].rfind(L"Cannot write file: \"" + source + L"\"\n", 0), 0u)
+        << answers.messages()[2];
+    EXPECT_EQ(readFile(source), "text to keep\r\n");
+    EXPECT_EQ(caption(), L"source.txt");
+    EXPECT_EQ(viewer->isModified(), 1);
+    EXPECT_EQ(controlText(), L"edited text to keep\r");
+    WIN32_FIND_DATAW found;
+    const HANDLE leftovers = FindFirstFileW(pathOf(L"~lorvane-*").c_str(), &found);
+    EXPECT_EQ(leftovers, INVALID_HANDLE_VALUE) << "a temporary file was left behind";
+    if (leftovers != INVALID_HANDLE_VALUE) FindClose(leftovers);
     expectStillUsable();
 }
 

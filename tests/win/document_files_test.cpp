@@ -175,6 +175,108 @@ TEST_F(DocumentFilesTest, NamesLongerThan260CharactersAreRefused) {
     EXPECT_EQ(caption(), L"Lorvane");
 }
 
+// Saving writes a whole new file that takes the old one's place, keeping its attributes; where
+// the folder leaves no room for the temporary file, the file is written in place.
+TEST_F(DocumentFilesTest, SavingPutsAWholeNewFileInPlace) {
+    const std::wstring hidden = writeFile(L"hidden.txt", "old content that is longer");
+    SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    ASSERT_EQ(viewer->openFile(hidden.c_str()), 1);
+    viewer->enableEditing();
+    SendMessageW(viewer->textControl, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"new"));
+    ASSERT_EQ(viewer->saveFile(hidden.c_str(), StreamFormat::current), 1);
+    EXPECT_EQ(readFile(hidden), "new");
+    EXPECT_TRUE(GetFileAttributesW(hidden.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+
+    const std::wstring deep = pathOf(std::wstring(250 - folder.size() - 1, L'd'));
+    ASSERT_TRUE(CreateDirectoryW(deep.c_str(), nullptr));
+    const std::wstring targets[] = {pathOf(L"created.txt"), writeFile(L"existing.txt", "old"),
+                                    deep + L"\\a.txt"};
+    for (const std::wstring& target : targets) {
+        ASSERT_EQ(viewer->saveFile(target.c_str(), StreamFormat::current), 1) << testing::PrintToString(target);
+        EXPECT_EQ(readFile(target), "new");
+        EXPECT_STREQ(viewer->fileName, target.c_str());
+    }
+    EXPECT_EQ(answers.messages().size(), 0u);
+    WIN32_FIND_DATAW found;
+    const HANDLE leftovers = FindFirstFileW(pathOf(L"~lorvane-*").c_str(), &found);
+    EXPECT_EQ(leftovers, INVALID_HANDLE_VALUE) << "a temporary file was left behind";
+    if (leftovers != INVALID_HANDLE_VALUE) FindClose(leftovers);
+}
+
+// Before writing a format that cannot hold every character, the viewer asks; No leaves the file
+// and the document as they were.
+TEST_F(DocumentFilesTest, SavingAsksBeforeCharactersWouldBeLost) {
+    const std::wstring plainQuestion =
+        L"The text holds characters that plain text cannot store; they would be saved as '?'. Save anyway?";
+    const std::wstring greek = L"caf\xE9 \x3B1\x3B2\x3B3 \x416";
+    const std::wstring western = L"caf\xE9 \x2013 na\xEFve \x20AC";
+    const std::wstring chinese = L"\x4E2D\x6587 caf\xE9";
+    viewer->enableEditing();
+    auto type = [this](const std::wstring& text) {
+        SendMessageW(viewer->textControl, EM_SETSEL, 0, -1);
+        SendMessageW(viewer->textControl, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+    };
+    struct CheckCase {
+        const std::wstring& text;
+        StreamFormat format;
+        bool asks;
+    };
+    const CheckCase cases[] = {{greek, StreamFormat::plainText, true},
+                               {western, StreamFormat::plainText, false},
+                               {greek, StreamFormat::utf8Text, false},
+                               {greek, StreamFormat::unicodeText, false},
+                               {chinese, StreamFormat::richText, false}};
+    for (const CheckCase& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.text) + " " + std::to_string(static_cast<std::uint64_t>(c.format)));
+        type(c.text);
+        const std::wstring target = writeFile(L"target.out", "old");
+        answers.thenPress(IDNO);
+        EXPECT_EQ(viewer->saveFile(target.c_str(), c.format), c.asks ? 0 : 1);
+        EXPECT_EQ(answers.unanswered(), c.asks ? 0u : 1u);
+        answers.forgetUnanswered();
+        if (c.asks) {
+            EXPECT_EQ(answers.messages().back(), plainQuestion);
+            EXPECT_EQ(readFile(target), "old");
+            EXPECT_EQ(viewer->isModified(), 1);
+            EXPECT_EQ(controlText(), c.text);
+        } else {
+            EXPECT_EQ(load(target, c.format), 1);
+            EXPECT_EQ(controlText().substr(0, c.text.size()), c.text) << "the file reads back the same";
+            viewer->streamFormat = StreamFormat::plainText;
+        }
+    }
+    type(greek);
+    answers.thenPress(IDYES);
+    const std::wstring accepted = pathOf(L"accepted.txt");
+    EXPECT_EQ(viewer->saveFile(accepted.c_str(), StreamFormat::plainText), 1);
+    EXPECT_EQ(readFile(accepted).substr(0, 5), "caf\xE9 ");
+
+    // RTF: a file written without a question reads back as the same text. Wine's control writes
+    // look-alikes for the Greek letters, and so asks; a control that writes them whole does not.
+    type(greek);
+    const std::wstring rich = writeFile(L"greek.rtf", "old");
+    answers.thenPress(IDNO);
+    const int saved = viewer->saveFile(rich.c_str(), StreamFormat::richText);
+    answers.forgetUnanswered();
+    if (saved == 0) {
+        EXPECT_EQ(answers.messages().back().rfind(L"The text holds characters that would be saved in Rich Text", 0), 0u);
+        EXPECT_EQ(readFile(rich), "old");
+    } else {
+        EXPECT_EQ(load(rich, StreamFormat::richText), 1);
+        EXPECT_EQ(controlText().substr(0, greek.size()), greek);
+    }
+
+    // Save as: the chosen type becomes the format even when the answer is No.
+    type(greek);
+    viewer->streamFormat = StreamFormat::utf8Text;
+    answers.thenChooseFile(pathOf(L"declined.txt"), 1);
+    answers.thenPress(IDNO);
+    SendMessageW(viewer->mainWindow, WM_COMMAND, IDM_SAVE_AS, 0);
+    EXPECT_EQ(answers.messages().back(), plainQuestion);
+    EXPECT_EQ(viewer->streamFormat, StreamFormat::plainText);
+    EXPECT_FALSE(fileExists(pathOf(L"declined.txt")));
+}
+
 TEST_F(DocumentFilesTest, AFailedWriteIsReportedAndTheDocumentStaysUnsaved) {
     const std::wstring source = writeFile(L"kept.txt", "kept text\r\n");
     ASSERT_EQ(viewer->openFile(source.c_str()), 1);

@@ -52,6 +52,14 @@ TEST(LastErrorText, GivesTheSystemTextOrUnknownError) {
     EXPECT_FALSE(known.empty());
     SetLastError(0x2BADF00D);
     EXPECT_STREQ(lastErrorText(), L"<unknown error>");
+
+    // A stream's error code is always said in words: the system's, also from an HRESULT, or the
+    // text control's own.
+    EXPECT_EQ(errorCodeText(ERROR_FILE_NOT_FOUND), known);
+    EXPECT_EQ(errorCodeText(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)), known);
+    EXPECT_STREQ(errorCodeText(static_cast<DWORD>(-16)), L"The data does not have the form of the chosen format.");
+    EXPECT_STREQ(errorCodeText(HRESULT_FROM_WIN32(ERROR_HANDLE_EOF)), L"The data ends before it is complete.");
+    EXPECT_STREQ(errorCodeText(0x2BADF00D), L"The text control stopped with error 732819469.");
 }
 
 using SpineTest = ViewerTest;
