@@ -4,6 +4,7 @@
 #include <richedit.h>
 
 #include "../app/message_box.h"
+#include "find_loop_keys.h"
 #include "find_start.h"
 
 namespace {
@@ -11,10 +12,42 @@ namespace {
 // The dialog is offered two characters less than the buffer holds.
 constexpr WORD findWhatOffered = findWhatLength - 2;
 
+bool isKeyDown(int virtualKey) { return (GetKeyState(virtualKey) & 0x8000) != 0; }
+
+bool isInFrontOf(HWND window, HWND other) {
+    for (HWND front = GetWindow(other, GW_HWNDPREV); front != nullptr;
+         front = GetWindow(front, GW_HWNDPREV)) {
+        if (front == window) return true;
+    }
+    return false;
+}
+
+// An owned window should stay in front of its owner, but under Wine a click that activates the
+// main window can restack it over the dialog, with no message that tells the main window so.
+// The loop therefore puts the dialog back right in front of the main window after each message.
+void keepInFrontOfOwner(HWND dialog, HWND owner) {
+    if (dialog == nullptr || isInFrontOf(dialog, owner)) return;
+    HWND front = GetWindow(owner, GW_HWNDPREV);
+    // Placed after an always-on-top window, the dialog would become one itself.
+    if (front == nullptr || (GetWindowLongW(front, GWL_EXSTYLE) & WS_EX_TOPMOST)) front = HWND_TOP;
+    SetWindowPos(dialog, front, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+}
+
+bool isDebuggingKeyFor(HWND textControl, const MSG& message) {
+    return message.hwnd == textControl && message.message == WM_KEYDOWN &&
+           isDebuggingKey(static_cast<unsigned>(message.wParam), isKeyDown(VK_CONTROL),
+                          isKeyDown(VK_MENU));
+}
+
 }  // namespace
 
 void ViewerWindow::showFind() {
-    if (findDialog != nullptr) return;
+    if (findDialog != nullptr) {
+        // The dialog may have been hidden behind other windows: Find shows it again.
+        SetActiveWindow(findDialog);
+        return;
+    }
     if (GetWindowTextLengthW(textControl) == 0) return;
     // The dialog keeps using this record while it is open, and this frame outlives the dialog.
     FINDREPLACEW request = {};
@@ -29,7 +62,9 @@ void ViewerWindow::showFind() {
         return;
     }
     // The dialog's own loop: keys go to the dialog or the focused window, never to the
-    // accelerators. It ends when the dialog has closed, or has gone with the main window.
+    // accelerators, and the text control's debugging keys go nowhere; the dialog is kept in
+    // front of the main window. It ends when the dialog has closed, or has gone with the main
+    // window.
     MSG message;
     while (findDialog != nullptr) {
         const BOOL got = GetMessageW(&message, nullptr, 0, 0);
@@ -40,11 +75,13 @@ void ViewerWindow::showFind() {
             const HWND dialog = findDialog;
             findDialog = nullptr;
             if (IsWindow(dialog)) DestroyWindow(dialog);
-        } else if (!IsDialogMessageW(findDialog, &message)) {
+        } else if (!isDebuggingKeyFor(textControl, message) &&
+                   !IsDialogMessageW(findDialog, &message)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
         if (findDialog != nullptr && !IsWindow(findDialog)) findDialog = nullptr;
+        keepInFrontOfOwner(findDialog, mainWindow);
     }
 }
 

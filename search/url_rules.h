@@ -13,3 +13,11 @@ int comparePrefix(const wchar_t* prefix, const wchar_t* text);
 // becomes %XX (a blank is %20), and characters above 0x7F are kept as they are, for the browser
 // to send as UTF-8. Gives false, with `escaped` empty, when the result would not fit.
 bool escapeQueryValue(const wchar_t* text, wchar_t* escaped, std::size_t capacity);
+
+// Makes the selected text an address that the shell hands to the browser as one argument:
+// white space around it (blank, tab, line breaks, vertical tab, form feed) is dropped, and the
+// characters that cannot stand in an address (ASCII control characters, blank, and
+// " < > \ ^ ` { | }) become %XX. Everything else stays, "%" too, so an address that is already
+// escaped keeps its meaning. Writes into `address` (`capacity` characters, terminator included);
+// gives false, with `address` empty, when the result would not fit.
+bool escapeAddress(const wchar_t* selection, wchar_t* address, std::size_t capacity);

@@ -72,9 +72,12 @@ void ViewerWindow::openUrl() {
     // Room for the longest selection that passes and its terminator.
     wchar_t selected[longestUrlSelection + 1];
     SendMessageW(textControl, EM_GETSELTEXT, 0, reinterpret_cast<LPARAM>(selected));
-    if (comparePrefix(L"http://", selected) != 0 && comparePrefix(L"https://", selected) != 0) {
+    // Each character of the selection takes at most three in the address.
+    wchar_t address[longestUrlSelection * 3 + 1];
+    escapeAddress(selected, address, ARRAYSIZE(address));
+    if (comparePrefix(L"http://", address) != 0 && comparePrefix(L"https://", address) != 0) {
         showWarning(L"The selected text:\n%s\nis not a URL", selected);
         return;
     }
-    openWithShell(selected);
+    openWithShell(address);
 }

@@ -83,13 +83,15 @@ const wchar_t* RegistryStore::readString(const wchar_t* name, const wchar_t* fal
     wchar_t* slot = resultRing[ringIndex];
     if (name == nullptr) return nullptr;
     LSTATUS status = ERROR_INVALID_HANDLE;
+    DWORD type = REG_NONE;
     DWORD bytes = std::min<DWORD>(size, sizeof resultRing[0]);
     if (const HKEY key = openKey(KEY_READ)) {
-        DWORD type = 0;
         status = RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(slot), &bytes);
         RegCloseKey(key);
     }
-    if (status == ERROR_SUCCESS) {
+    // A value of another type reads as absent, as readInt does with a value that is no DWORD:
+    // a number stored under a text's name must not come back as a one-character text.
+    if (status == ERROR_SUCCESS && type == REG_SZ) {
         terminateSlot(slot, stringSlotLength, bytes);
     } else {
         lstrcpynW(slot, fallback ? fallback : L"", stringSlotLength - 1);

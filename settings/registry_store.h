@@ -24,6 +24,7 @@ public:
     int writeInt(const wchar_t* name, std::int32_t value);
     // Gives a slot of a process-wide ring of four: the text stays there until four further
     // calls, so callers copy it at once. `size` is in bytes, terminator included, at most 512.
+    // Only a REG_SZ value is read; a missing one, or one of another type, gives `fallback`.
     const wchar_t* readString(const wchar_t* name, const wchar_t* fallback, DWORD size);
     std::int32_t readInt(const wchar_t* name, std::int32_t fallback);
 

@@ -3,6 +3,9 @@
 // nothing past either terminator; checks that an escaped value fits its buffer with its
 // terminator, leaves only letters, digits, "-._~" and characters above 0x7F as they are, and
 // decodes back to the selection; and that a refusal happens exactly when the value would not fit.
+// Checks that an address made from a selection holds no character that could split the shell's
+// command line, and percent-decodes to what the selection, less the white space around it,
+// decodes to (the very same text when the selection holds no "%").
 #include "search/url_rules.h"
 
 #include <cstdint>
@@ -86,6 +89,58 @@ void checkEscaping(const std::wstring& text, std::size_t capacity) {
     FUZZ_CHECK(decoded(std::wstring(escaped.get(), length)) == text);
 }
 
+bool standsInAddress(wchar_t c) {
+    const auto unit = static_cast<std::uint32_t>(c);
+    return unit > 0x20 && unit != 0x7F && std::wstring(L"\"<>\\^`{|}").find(c) == std::wstring::npos;
+}
+
+bool isWhiteSpace(wchar_t c) { return std::wstring(L" \t\r\n\v\f").find(c) != std::wstring::npos; }
+
+std::wstring trimmed(const std::wstring& text) {
+    std::size_t first = 0, last = text.size();
+    while (first < last && isWhiteSpace(text[first])) ++first;
+    while (last > first && isWhiteSpace(text[last - 1])) --last;
+    return text.substr(first, last - first);
+}
+
+// Every %XX with two hexadecimal digits, either case, becomes the unit XX; the rest stays.
+std::wstring percentDecoded(const std::wstring& text) {
+    const auto hexDigit = [](wchar_t c) {
+        if (c >= L'a' && c <= L'f') return static_cast<int>(c - L'a' + 10);
+        return hexValue(c);
+    };
+    std::wstring result;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == L'%' && i + 2 < text.size() && hexDigit(text[i + 1]) >= 0 &&
+            hexDigit(text[i + 2]) >= 0) {
+            result.push_back(static_cast<wchar_t>(hexDigit(text[i + 1]) * 16 + hexDigit(text[i + 2])));
+            i += 2;
+        } else {
+            result.push_back(text[i]);
+        }
+    }
+    return result;
+}
+
+void checkAddress(const std::wstring& selection, std::size_t capacity) {
+    const auto source = exactCopy(selection);
+    std::unique_ptr<wchar_t[]> address(new wchar_t[capacity]);
+    const bool fits = escapeAddress(source.get(), address.get(), capacity);
+    const std::wstring expected = trimmed(selection);
+    std::size_t length = 0;
+    for (const wchar_t c : expected) length += standsInAddress(c) ? 1 : 3;
+    FUZZ_CHECK(fits == (length + 1 <= capacity));
+    if (!fits) {
+        FUZZ_CHECK(capacity == 0 || address[0] == L'\0');
+        return;
+    }
+    const std::wstring result(address.get());
+    FUZZ_CHECK(result.size() == length);
+    for (const wchar_t c : result) FUZZ_CHECK(standsInAddress(c));
+    FUZZ_CHECK(percentDecoded(result) == percentDecoded(expected));
+    if (expected.find(L'%') == std::wstring::npos) FUZZ_CHECK(percentDecoded(result) == expected);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -102,5 +157,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkPrefix(prefix, prefix + text);
     checkEscaping(text, capacity);
     checkEscaping(text, 256);
+    checkAddress(text, capacity);
+    checkAddress(text, text.size() * 3 + 1);
     return 0;
 }

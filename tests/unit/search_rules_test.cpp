@@ -1,8 +1,10 @@
+#include "search/find_loop_keys.h"
 #include "search/find_start.h"
 #include "search/url_rules.h"
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
 
 namespace {
@@ -13,6 +15,23 @@ TEST(FindStart, StartsOnePastTheSelectionDownAndOneBeforeItUp) {
     EXPECT_EQ(findStart(0, false), 0);
     EXPECT_EQ(findStart(0, true), 1);
     EXPECT_EQ(findStart(1, false), 0);
+}
+
+TEST(FindLoopKeys, OnlyTheControlsDebuggingKeysAreKeptFromIt) {
+    const struct {
+        unsigned key;
+        bool control;
+        bool alt;
+        bool kept;
+    } cases[] = {
+        {'W', true, false, true},  {'Q', true, false, true},   {'W', false, false, false},
+        {'Q', true, true, false},  {'W', true, true, false},   {'C', true, false, false},
+        {'F', true, false, false}, {'A', true, false, false},
+    };
+    for (const auto& row : cases) {
+        EXPECT_EQ(isDebuggingKey(row.key, row.control, row.alt), row.kept)
+            << static_cast<char>(row.key) << (row.control ? " ctrl" : "") << (row.alt ? " alt" : "");
+    }
 }
 
 TEST(ComparePrefix, MatchesTheSchemeExactlyAtTheStart) {
@@ -57,6 +76,32 @@ TEST(EscapeQueryValue, RefusesWhatWouldNotFit255Characters) {
     wchar_t none[1] = {L'#'};
     EXPECT_FALSE(escapeQueryValue(L"", none, 0));
     EXPECT_EQ(none[0], L'#');
+}
+
+TEST(EscapeAddress, TrimsTheSelectionAndEncodesWhatWouldSplitTheCommandLine) {
+    const struct {
+        const wchar_t* selection;
+        const wchar_t* address;
+    } cases[] = {
+        {L"https://a.test/x\" --evil-flag \"y", L"https://a.test/x%22%20--evil-flag%20%22y"},
+        {L" \t\r\nhttp://a.test/ \v\f", L"http://a.test/"},
+        {L"http://a b\rc\nd\te", L"http://a%20b%0Dc%0Ad%09e"},
+        {L"http://x/<>\\^`{|}\x01\x1F\x7F", L"http://x/%3C%3E%5C%5E%60%7B%7C%7D%01%1F%7F"},
+        {L"http://x/?q=a%20b&r=#f~!$'()*+,;=:@[]", L"http://x/?q=a%20b&r=#f~!$'()*+,;=:@[]"},
+        {L"http://caf\xE9/\x4E2D\xA0", L"http://caf\xE9/\x4E2D\xA0"},
+        {L"   ", L""},
+    };
+    for (const auto& row : cases) {
+        wchar_t address[64];
+        ASSERT_TRUE(escapeAddress(row.selection, address, std::size(address)));
+        EXPECT_STREQ(address, row.address);
+    }
+    std::wstring exact(10, L'#');
+    EXPECT_TRUE(escapeAddress(L" a\"b ", exact.data(), 6));
+    EXPECT_STREQ(exact.c_str(), L"a%22b");
+    EXPECT_EQ(exact[6], L'#');
+    EXPECT_FALSE(escapeAddress(L"a\"b", exact.data(), 5));
+    EXPECT_EQ(exact[0], L'\0');
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "registry_values.h"
+#include "settings/font_spec.h"
 #include "viewer_fixture.h"
 
 namespace {
@@ -198,6 +199,7 @@ TEST_F(BadInputTest, GarbageInTheSettingsIsSurvived) {
     writeRaw(L"lfFaceName", REG_DWORD, &wide, 4);
     createViewer();
     EXPECT_TRUE(IsWindowVisible(viewer->mainWindow));
+    EXPECT_STREQ(viewer->font->logFont.lfFaceName, L"MS Sans Serif") << "a face that is no text";
     expectStillUsable();
 }
 

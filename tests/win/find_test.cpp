@@ -5,7 +5,7 @@
 #include <richedit.h>
 
 #include <algorithm>
-#include <iterator>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -38,6 +38,38 @@ void fillIn(HWND dialog, const std::wstring& text, Options options) {
 }
 
 void findNext(HWND dialog) { pressButton(dialog, IDOK); }
+
+struct Stroke {
+    WORD key;
+    DWORD flags;  // 0 or KEYEVENTF_KEYUP
+};
+
+// Types the strokes as a user would, to the window that has the focus.
+void type(std::initializer_list<Stroke> strokes) {
+    std::vector<INPUT> keys(strokes.size());
+    std::size_t i = 0;
+    for (const Stroke& stroke : strokes) {
+        keys[i].type = INPUT_KEYBOARD;
+        keys[i].ki.wVk = stroke.key;
+        keys[i].ki.dwFlags = stroke.flags;
+        ++i;
+    }
+    SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT));
+}
+
+// Whether `window` is in front of `other` among the top-level windows.
+bool isInFrontOf(HWND window, HWND other) {
+    for (HWND front = GetWindow(other, GW_HWNDPREV); front != nullptr;
+         front = GetWindow(front, GW_HWNDPREV)) {
+        if (front == window) return true;
+    }
+    return false;
+}
+
+void CALLBACK closeFindDialog(HWND dialog, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(dialog, timer);
+    pressButton(dialog, IDCANCEL);
+}
 
 class FindTest : public ViewerTest {
 protected:
@@ -232,15 +264,55 @@ TEST_F(FindTest, OnlyTheFindTextCarriesOverToTheNextOpening) {
     });
 }
 
-TEST_F(FindTest, TheFindCommandDoesNothingWhileTheDialogIsOpen) {
+// Steps of the next test, run from timers so that the dialog's loop handles what comes between.
+ViewerWindow* viewerInFront = nullptr;
+struct {
+    bool afterActivation;
+    bool afterFind;
+    HWND activeAfterFind;
+} seenInFront;
+
+void CALLBACK findAndTypeInTheText(HWND dialog, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(dialog, timer);
+    const HWND mainWindow = viewerInFront->mainWindow;
+    seenInFront.afterActivation = isInFrontOf(dialog, mainWindow);
+    SetWindowPos(dialog, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SendMessageW(mainWindow, WM_COMMAND, IDM_FIND, 0);
+    seenInFront.activeAfterFind = GetActiveWindow();
+    seenInFront.afterFind = isInFrontOf(dialog, mainWindow);
+
+    SetForegroundWindow(mainWindow);
+    SetFocus(viewerInFront->textControl);
+    type({{VK_CONTROL, 0}, {'W', 0}, {'W', KEYEVENTF_KEYUP}, {'Q', 0}, {'Q', KEYEVENTF_KEYUP},
+          {VK_SHIFT, 0}, {'W', 0}, {'W', KEYEVENTF_KEYUP}, {VK_SHIFT, KEYEVENTF_KEYUP},
+          {VK_CONTROL, KEYEVENTF_KEYUP}});
+    // The loop takes input before timers, so the keys have been handled when this fires.
+    SetTimer(dialog, timer, 500, closeFindDialog);
+}
+
+// One message at least goes through the dialog's loop after the activation.
+void CALLBACK thenFindAndType(HWND dialog, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(dialog, timer);
+    SetTimer(dialog, timer, 200, findAndTypeInTheText);
+}
+
+// The dialog belongs to the main window: activating that, as a click in the text does, leaves the
+// dialog in front; the Find command brings it back to the front instead of opening another; and
+// keys typed in the text while it is open never open the text control's debugging boxes.
+TEST_F(FindTest, TheOpenDialogStaysInFrontOfTheMainWindow) {
     show(L"text");
+    viewerInFront = viewer;
+    seenInFront = {};
     withFindDialog([&](HWND dialog) {
-        SendMessageW(viewer->mainWindow, WM_COMMAND, IDM_FIND, 0);
-        pumpMessages();
-        EXPECT_EQ(viewer->findDialog, dialog);
-        EXPECT_EQ(answers.seen().size(), 1u) << "no second dialog";
-        pressButton(dialog, IDCANCEL);
+        EXPECT_EQ(GetWindow(dialog, GW_OWNER), viewer->mainWindow);
+        SetForegroundWindow(viewer->mainWindow);
+        SetTimer(dialog, 1, 200, thenFindAndType);
     });
+    EXPECT_EQ(answers.seen().size(), 1u) << "a second dialog, or a box for a key in the text";
+    ASSERT_FALSE(answers.seen().empty());
+    EXPECT_TRUE(seenInFront.afterActivation) << "the main window came in front of the dialog";
+    EXPECT_EQ(seenInFront.activeAfterFind, answers.seen()[0].window);
+    EXPECT_TRUE(seenInFront.afterFind);
 }
 
 std::wstring typedIntoField;
@@ -261,18 +333,8 @@ TEST_F(FindTest, ShortcutsAreNotTranslatedWhileTheDialogIsOpen) {
         SetForegroundWindow(dialog);
         SetFocus(field);
         // Ctrl+O, then a plain letter that shows that the keys arrived at all.
-        const struct {
-            WORD key;
-            DWORD flags;
-        } strokes[] = {{VK_CONTROL, 0}, {'O', 0}, {'O', KEYEVENTF_KEYUP},
-                       {VK_CONTROL, KEYEVENTF_KEYUP}, {'X', 0}, {'X', KEYEVENTF_KEYUP}};
-        INPUT keys[std::size(strokes)] = {};
-        for (std::size_t i = 0; i < std::size(strokes); ++i) {
-            keys[i].type = INPUT_KEYBOARD;
-            keys[i].ki.wVk = strokes[i].key;
-            keys[i].ki.dwFlags = strokes[i].flags;
-        }
-        SendInput(static_cast<UINT>(std::size(keys)), keys, sizeof(INPUT));
+        type({{VK_CONTROL, 0}, {'O', 0}, {'O', KEYEVENTF_KEYUP}, {VK_CONTROL, KEYEVENTF_KEYUP},
+              {'X', 0}, {'X', KEYEVENTF_KEYUP}});
         // The loop takes input before timers, so the keys have been handled when this fires.
         SetTimer(dialog, 1, 500, noteTypedTextAndClose);
     });

@@ -92,14 +92,15 @@ TEST_F(RegistryStoreTest, ReadStringGivesAStringOnlyWhenItFitsTheSizeInBytes) {
     EXPECT_STREQ(store.readString(L"Missing", nullptr, 512), L"");
 }
 
-TEST_F(RegistryStoreTest, RawDataComesBackTerminatedInsideItsSlot) {
+TEST_F(RegistryStoreTest, RawTextComesBackTerminatedInsideItsSlotAndOtherTypesAsAbsent) {
     // Every slot first holds a long text, which a result without its own terminator would
     // run on into.
     writeText(L"Long", std::wstring(255, L'x'), scratchKey);
     for (int slot = 0; slot < 4; ++slot) store.readString(L"Long", L"", 512);
 
     const std::vector<wchar_t> full(256, L'y');
-    const BYTE binary[] = {'h', 0, 'i', 0, '!'};
+    const BYTE odd[] = {'h', 0, 'i', 0, '!'};
+    const DWORD number = 'A';
     struct Case {
         DWORD type;
         const void* data;
@@ -110,8 +111,11 @@ TEST_F(RegistryStoreTest, RawDataComesBackTerminatedInsideItsSlot) {
     const Case cases[] = {
         {REG_SZ, L"abc", 6, L"abc", 3},  // no terminator stored
         {REG_SZ, full.data(), 512, std::wstring(255, L'y'), 255},
-        {REG_BINARY, binary, 4, L"hi", 2},
-        {REG_BINARY, binary, 5, L"hi", 3},
+        {REG_SZ, odd, 4, L"hi", 2},
+        {REG_SZ, odd, 5, L"hi", 3},
+        {REG_DWORD, &number, 4, L"fallback", 8},
+        {REG_BINARY, L"abc", 8, L"fallback", 8},
+        {REG_EXPAND_SZ, L"abc", 8, L"fallback", 8},
     };
     for (const Case& raw : cases) {
         writeRaw(L"Raw", raw.type, raw.data, raw.bytes, scratchKey);
