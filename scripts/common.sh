@@ -33,9 +33,10 @@ step_end() {
     echo "$1 ($(step_elapsed))"
 }
 
-# The time since step_start, as "8.4 s" or "3 min 14 s".
+# The time since step_start (or since START, in nanoseconds of date +%s%N), as "8.4 s" or
+# "3 min 14 s".
 step_elapsed() {
-    local tenths=$((($(date +%s%N) - STEP_START_NS) / 100000000))
+    local tenths=$((($(date +%s%N) - ${1:-$STEP_START_NS}) / 100000000))
     if [ "$tenths" -lt 600 ]; then
         printf '%d.%d s' $((tenths / 10)) $((tenths % 10))
     else
@@ -178,13 +179,15 @@ prepare_prefix() {
     install_wine_fonts
 }
 
-# Wine draws the caption buttons with Marlett and its dialogs in Tahoma. fonts-wine installs them
-# in a folder that Wine does not search, so they go where every Windows program finds its fonts;
-# without them the caption buttons show as letters. Needed before a program starts.
+# Wine draws the caption buttons with Marlett and its dialogs in Tahoma, and Lorvane's default
+# display font is MS Sans Serif. fonts-wine installs them in a folder that this Wine does not
+# search, so they go where every Windows program finds its fonts: without them the caption buttons
+# show as letters, and the text and the Font dialog fall back to another face. Needed before a
+# program starts.
 install_wine_fonts() {
     local fonts=$WINEPREFIX/drive_c/windows/Fonts font
     mkdir -p "$fonts"
-    for font in marlett.ttf tahoma.ttf tahomabd.ttf; do
+    for font in marlett.ttf tahoma.ttf tahomabd.ttf sserife.fon; do
         cp -u "/usr/share/wine/fonts/$font" "$fonts/" || return 1
     done
 }
