@@ -136,13 +136,13 @@ run_windows_tests() {
 
 ensure_packages "${LORVANE_PACKAGES[@]}" "${LORVANE_FUZZ_PACKAGES[@]}" || failed=$((failed + 1))
 
-if run_step "building the native unit tests" "$logs/build-native.log" build_native; then
+if run_step "building the native unit tests (about a minute)" "$logs/build-native.log" build_native; then
     run_suite "unit tests" unit timeout 300 "$NATIVE_BUILD/tests/unit/unit_tests"
 else
     failed=$((failed + 1))
 fi
 
-if run_step "building the fuzz targets" "$logs/build-fuzz.log" build_fuzz; then
+if run_step "building the fuzz targets (about a minute)" "$logs/build-fuzz.log" build_fuzz; then
     run_fuzzers
 else
     failed=$((failed + 1))
