@@ -68,16 +68,17 @@ fi
 needle=Lorvane
 [ -z "$file" ] || needle=$(basename "$file")
 work=$(mktemp -d /tmp/lorvane-screenshot.XXXXXX)
-# Wine's processes go before their display does, which they would otherwise report as lost.
+# Wine's processes end before their display does, which they would otherwise report as lost;
+# those kept running by another program of the prefix are left alone.
 finish() {
     touch "$work/stop"
-    timeout 15 wineserver -w || timeout 10 wineserver -k || true
+    timeout 15 wineserver -w || true
     stop_display
     rm -rf "$work"
 }
 trap finish EXIT
 
-step_start "starting Lorvane and waiting until it shows $needle"
+step_start "starting Lorvane and waiting until it shows $needle (at most 5 min)"
 # The virtual desktop draws the window's frame and caption without a window manager.
 stop=$(winepath -w "$work/stop")
 : >"$work/place"
@@ -108,4 +109,4 @@ done
 if kill -0 "$helper" 2>/dev/null; then
     timeout 10 wineserver -k || true
 fi
-step_end "${screenshot} (${width}x${height})"
+step_end "$screenshot, ${width}x${height}"

@@ -78,7 +78,7 @@ int fail(const char* why, HANDLE process) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    double timeoutSeconds = 120;
+    double timeoutSeconds = 300;
     std::vector<const wchar_t*> names;
     for (int i = 1; i < argc && lstrcmpW(argv[i], L"--") != 0; ++i) {
         if (lstrcmpW(argv[i], L"--timeout") == 0 && i + 1 < argc) {
@@ -122,6 +122,8 @@ int wmain(int argc, wchar_t** argv) {
         } else if (WaitForSingleObject(process.hProcess, 50) == WAIT_OBJECT_0) {
             return fail("the program ended before it showed anything", process.hProcess);
         } else if (GetTickCount() - start > timeoutMs) {
+            std::fprintf(stderr, "no window with \"%ls\" in its caption after %.0f s: ", needle,
+                         timeoutSeconds);
             return fail("the program did not show the file in time", process.hProcess);
         }
     }
