@@ -58,3 +58,11 @@ if(LORVANE_TESTS)
     add_subdirectory(tests/win)
     add_subdirectory(tests/e2e)
 endif()
+
+# run.sh's screenshot helper: starts the program and says where its window is once it is shown.
+add_executable(shown_window scripts/shown_window.cpp)
+target_compile_definitions(shown_window PRIVATE UNICODE _UNICODE)
+target_link_libraries(shown_window PRIVATE user32)
+if(MINGW)
+    target_link_options(shown_window PRIVATE -municode -static -static-libgcc -static-libstdc++)
+endif()

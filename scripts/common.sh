@@ -1,5 +1,5 @@
-# Shared by run.sh, test.sh and the benchmark: the packages, the two builds, the display and the
-# Wine prefix. Source it from the repository root.
+# Shared by run.sh, test.sh, package.sh and the benchmark: the step lines, the packages, the
+# builds, the display and the Wine prefix. Source it from the repository root.
 
 LORVANE_ROOT=$(pwd)
 WINDOWS_BUILD=$LORVANE_ROOT/build/win
@@ -9,32 +9,91 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=,winedbg.exe=d"
 
 # Debian packages the project builds, runs and tests with. The font tests pick DejaVu faces,
-# some of more than 14 characters, in the Font dialog.
+# some of more than 14 characters, in the Font dialog; fonts-wine brings the faces Wine draws its
+# own window frames and dialogs with (see prepare_prefix).
 LORVANE_PACKAGES=(g++-mingw-w64-x86-64 mingw-w64-tools binutils-mingw-w64-x86-64 wine wine64
                   xvfb xdotool imagemagick cmake make g++ libgtest-dev
-                  fonts-dejavu-core fonts-dejavu-extra)
+                  fonts-dejavu-core fonts-dejavu-extra fonts-wine)
 # package.sh packs the exe with zip.
 LORVANE_RELEASE_PACKAGES=(zip unzip)
 # The fuzz targets need clang and its libFuzzer and sanitizer runtimes.
 LORVANE_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 
+# Step lines: a script says what each step does when it starts and how long it took when it ends,
+# on one line, so that nothing runs silently:
+#   step_start "building the native tests"    prints "building the native tests ... "
+#   step_end done                              ends that line with "done (41.2 s)"
+STEP_START_NS=0
+step_start() {
+    STEP_START_NS=$(date +%s%N)
+    printf '%s ... ' "$1"
+}
+
+step_end() {
+    echo "$1 ($(step_elapsed))"
+}
+
+# The time since step_start (or since START, in nanoseconds of date +%s%N), as "8.4 s" or
+# "3 min 14 s".
+step_elapsed() {
+    local tenths=$((($(date +%s%N) - ${1:-$STEP_START_NS}) / 100000000))
+    if [ "$tenths" -lt 600 ]; then
+        printf '%d.%d s' $((tenths / 10)) $((tenths % 10))
+    else
+        printf '%d min %d s' $((tenths / 600)) $((tenths / 10 % 60))
+    fi
+}
+
+# Runs COMMAND (a function or program, in this shell) as one step called LABEL, with its output
+# in the file LOG; when it fails, shows the end of the log. Gives the command's status.
+run_step() {
+    local label=$1 log=$2
+    shift 2
+    step_start "$label"
+    if "$@" >"$log" 2>&1; then
+        step_end done
+    else
+        local status=$?
+        step_end FAILED
+        tail -30 "$log" | filter_wine_noise
+        echo "(all of it in $log)"
+        return "$status"
+    fi
+}
+
+# Drops the lines Wine prints that say nothing about the program: without a real disk behind Z:
+# (the root folder) it cannot read a volume label.
+filter_wine_noise() {
+    grep -v -F -e 'Read access denied for device L"\\??\\Z:\\", FS volume label and serial are not available.' || true
+}
+
 is_installed() {
     dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
 }
 
-# Installs those of the given packages that are missing.
+# Installs those of the given packages that are missing, as one step.
 ensure_packages() {
     local missing=()
+    step_start "checking the Debian packages"
     for package in "$@"; do
         is_installed "$package" || missing+=("$package")
     done
-    [ ${#missing[@]} -eq 0 ] && return 0
-    echo "Installing ${missing[*]} ..."
+    if [ ${#missing[@]} -eq 0 ]; then
+        step_end "all installed"
+        return 0
+    fi
+    step_end "missing: ${missing[*]}"
     local sudo=""
     [ "$(id -u)" -ne 0 ] && sudo="sudo"
-    $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq &&
+    step_start "installing them with apt-get (a few minutes)"
+    if $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq &&
         $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-            "${missing[@]}" >/dev/null
+            "${missing[@]}" >/dev/null; then
+        step_end done
+    else
+        step_end FAILED
+        return 1
+    fi
 }
 
 # Builds the given targets of the Windows build (all of them when none is given).
@@ -107,7 +166,7 @@ stop_display() {
     LORVANE_XVFB_PID=""
 }
 
-# Prepares the Wine prefix in $WINEPREFIX (created when missing).
+# Prepares the Wine prefix in $WINEPREFIX (created when missing) and puts Wine's own fonts in it.
 prepare_prefix() {
     mkdir -p "$WINEPREFIX"
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
@@ -117,6 +176,20 @@ prepare_prefix() {
             /v Debugger /d false /f >/dev/null 2>&1
         timeout 60 wineserver -w
     fi
+    install_wine_fonts
+}
+
+# Wine draws the caption buttons with Marlett and its dialogs in Tahoma, and Lorvane's default
+# display font is MS Sans Serif. fonts-wine installs them in a folder that this Wine does not
+# search, so they go where every Windows program finds its fonts: without them the caption buttons
+# show as letters, and the text and the Font dialog fall back to another face. Needed before a
+# program starts.
+install_wine_fonts() {
+    local fonts=$WINEPREFIX/drive_c/windows/Fonts font
+    mkdir -p "$fonts"
+    for font in marlett.ttf tahoma.ttf tahomabd.ttf sserife.fon; do
+        cp -u "/usr/share/wine/fonts/$font" "$fonts/" || return 1
+    done
 }
 
 # Runs a Windows program in a virtual desktop of the prefix: the windows get their frames and
