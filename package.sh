@@ -25,8 +25,10 @@ mkdir -p "$stage" dist
 x86_64-w64-mingw32-strip --strip-all -o "$stage/Lorvane.exe" "$WINDOWS_BUILD/Lorvane.exe"
 cp README.md "$stage/README.md"
 
-imports=$(x86_64-w64-mingw32-objdump -p "$stage/Lorvane.exe" | sed -nE 's/^\s*DLL Name: (.*)$/\1/p' |
-          tr 'A-Z' 'a-z' | sed 's/\.dll$//')
+# The DLLs it loads on first use appear in no import table, only as names in its data.
+imports=$( (x86_64-w64-mingw32-objdump -p "$stage/Lorvane.exe" | sed -nE 's/^\s*DLL Name: (.*)$/\1/p'
+            x86_64-w64-mingw32-strings "$stage/Lorvane.exe" | grep -iE '^[a-z0-9_]+\.dll$') |
+          tr 'A-Z' 'a-z' | sed 's/\.dll$//' | sort -u)
 for dll in $imports; do
     case " $SYSTEM_DLLS " in
     *" $dll "*) ;;

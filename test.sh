@@ -55,7 +55,7 @@ fail_step() {
     failed=$((failed + 1))
 }
 
-ensure_packages "${LORVANE_PACKAGES[@]}" "${LORVANE_FUZZ_PACKAGES[@]}" ||
+ensure_packages "${LORVANE_PACKAGES[@]}" "${LORVANE_FUZZ_PACKAGES[@]}" "${LORVANE_CLANG_PACKAGES[@]}" ||
     fail_step "could not install the packages"
 
 if build_native >"$logs/build-native.log" 2>&1; then
@@ -72,6 +72,15 @@ else
     fail_step "fuzz build failed"
 fi
 
+# The second Windows build (clang, lld, llvm-rc); its exe and tests run in the Wine session below.
+clang_built=0
+if build_windows_clang >"$logs/build-clang.log" 2>&1; then
+    clang_built=1
+else
+    tail -30 "$logs/build-clang.log"
+    fail_step "clang Windows build failed"
+fi
+
 if build_windows >"$logs/build-windows.log" 2>&1; then
     export WINEPREFIX
     WINEPREFIX=$(mktemp -d /tmp/lorvane-test-prefix.XXXXXX)
@@ -81,6 +90,11 @@ if build_windows >"$logs/build-windows.log" 2>&1; then
     export LORVANE_EXE
     LORVANE_EXE=$(winepath -w "$WINDOWS_BUILD/Lorvane.exe")
     run_suite e2e timeout 600 "${WINE_DESKTOP[@]}" "$WINDOWS_BUILD/tests/e2e/e2e_tests.exe"
+    if [ "$clang_built" -eq 1 ]; then
+        run_suite win-clang timeout 600 "${WINE_DESKTOP[@]}" "$CLANG_BUILD/tests/win/win_tests.exe"
+        LORVANE_EXE=$(winepath -w "$CLANG_BUILD/Lorvane.exe")
+        run_suite e2e-clang timeout 600 "${WINE_DESKTOP[@]}" "$CLANG_BUILD/tests/e2e/e2e_tests.exe"
+    fi
     timeout 30 wineserver -k
     stop_display
     rm -rf "$WINEPREFIX"
