@@ -20,7 +20,7 @@ function(lorvane_link_on_demand)
     foreach(dll IN LISTS ARGN)
         lorvane_export_list(${dll} def)
         set(library ${CMAKE_BINARY_DIR}/delay_import/lib${dll}_on_demand.a)
-        if(CMAKE_DLLTOOL MATCHES "llvm-dlltool")
+        if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")  # linking with lld, whose dlltool is LLVM's
             set(make_library ${CMAKE_DLLTOOL} -m i386:x86-64 -d ${def} -D ${dll}.dll -l ${library})
             target_link_options(lorvane_on_demand_dlls INTERFACE -Wl,--delayload=${dll}.dll)
         else()
