@@ -5,8 +5,14 @@ set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
 set(triple x86_64-w64-mingw32)
 set(mingw_root /usr/${triple})
-# The C++ library of the MinGW-w64 GCC with the posix thread model, as the GCC build uses.
-set(gcc_libraries /usr/lib/gcc/${triple}/12-posix)
+# The C++ library of the MinGW-w64 GCC with the posix thread model, as the GCC build uses
+# (Debian keeps it in a folder such as 12-posix; the newest one is taken).
+file(GLOB gcc_versions LIST_DIRECTORIES true /usr/lib/gcc/${triple}/*-posix)
+if(NOT gcc_versions)
+    message(FATAL_ERROR "No MinGW-w64 GCC with the posix thread model in /usr/lib/gcc/${triple}")
+endif()
+list(SORT gcc_versions COMPARE NATURAL)
+list(GET gcc_versions -1 gcc_libraries)
 
 set(CMAKE_C_COMPILER clang)
 set(CMAKE_CXX_COMPILER clang++)
