@@ -65,8 +65,10 @@ download_readme >"$stage/README.md"
 grep -q '^### The menus' "$stage/README.md" && grep -q '^reg delete' "$stage/README.md" ||
     fail "README.md no longer has the menus and the settings where the package looks for them"
 
-imports=$(x86_64-w64-mingw32-objdump -p "$stage/Lorvane.exe" | sed -nE 's/^\s*DLL Name: (.*)$/\1/p' |
-          tr 'A-Z' 'a-z' | sed 's/\.dll$//')
+# The DLLs it loads on first use appear in no import table, only as names in its data.
+imports=$( (x86_64-w64-mingw32-objdump -p "$stage/Lorvane.exe" | sed -nE 's/^\s*DLL Name: (.*)$/\1/p'
+            x86_64-w64-mingw32-strings "$stage/Lorvane.exe" | grep -iE '^[a-z0-9_]+\.dll$') |
+          tr 'A-Z' 'a-z' | sed 's/\.dll$//' | sort -u)
 for dll in $imports; do
     case " $SYSTEM_DLLS " in
     *" $dll "*) ;;

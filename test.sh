@@ -134,7 +134,8 @@ run_windows_tests() {
         timeout 600 "${WINE_DESKTOP[@]}" "$build/tests/e2e/e2e_tests.exe"
 }
 
-ensure_packages "${LORVANE_PACKAGES[@]}" "${LORVANE_FUZZ_PACKAGES[@]}" || failed=$((failed + 1))
+ensure_packages "${LORVANE_PACKAGES[@]}" "${LORVANE_FUZZ_PACKAGES[@]}" "${LORVANE_CLANG_PACKAGES[@]}" ||
+    failed=$((failed + 1))
 
 if run_step "building the native unit tests (about a minute)" "$logs/build-native.log" build_native; then
     run_suite "unit tests" unit timeout 300 "$NATIVE_BUILD/tests/unit/unit_tests"
@@ -151,6 +152,14 @@ fi
 if run_step "building the Windows exe and its tests (a few minutes)" "$logs/build-windows.log" \
     build_windows; then
     run_windows_tests "$WINDOWS_BUILD" ""
+else
+    failed=$((failed + 1))
+fi
+
+# The same program and tests built with clang, lld and llvm-rc, as a Windows developer may build them.
+if run_step "building the Windows exe and its tests with clang (about a minute)" \
+    "$logs/build-clang.log" build_windows_clang; then
+    run_windows_tests "$CLANG_BUILD" clang
 else
     failed=$((failed + 1))
 fi

@@ -67,7 +67,7 @@ int ViewerWindow::onInitMenu(HMENU menu) {
     EnableMenuItem(menu, IDM_FIND_ON_WEB, MF_BYCOMMAND | selectionState);
     EnableMenuItem(menu, IDM_OPEN_URL, MF_BYCOMMAND | selectionState);
     const bool pasteGrayed =
-        pasteIsGrayed(readOnly != 0, [] { return IsClipboardFormatAvailable(CF_TEXT) != 0; });
+        pasteIsGrayed(readOnly != 0, [] { return IsClipboardFormatAvailable(CF_UNICODETEXT) != 0; });
     EnableMenuItem(menu, IDM_PASTE, MF_BYCOMMAND | grayedWhen(pasteGrayed));
     ModifyMenuW(menu, IDM_WRAP, MF_BYCOMMAND | MF_STRING, IDM_WRAP, wrapItemText(wrapLines != 0));
     EnableMenuItem(menu, IDM_EDIT, MF_BYCOMMAND | grayedWhen(readOnly == 0));

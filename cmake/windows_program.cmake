@@ -20,8 +20,12 @@ add_library(lorvane_core STATIC
     view/text_control.cpp
 )
 target_compile_definitions(lorvane_core PUBLIC UNICODE _UNICODE _WIN32_WINNT=0x0601)
-target_link_libraries(lorvane_core PUBLIC lorvane_rules
-    user32 gdi32 comdlg32 comctl32 shell32 shlwapi advapi32 kernel32)
+include(cmake/delay_load.cmake)
+# The dialogs and the shell are loaded when first used: a viewer that only shows a file never
+# maps them.
+lorvane_link_on_demand(comdlg32 comctl32 shell32 shlwapi)
+target_link_libraries(lorvane_core PUBLIC lorvane_rules lorvane_on_demand_dlls
+    user32 gdi32 advapi32 kernel32)
 
 # The files that Lorvane.rc embeds: a change to one of them compiles the resources again.
 set(lorvane_resource_files

@@ -106,6 +106,19 @@ build_windows() {
         cmake --build "$WINDOWS_BUILD" -j"$(nproc)" "${targets[@]}"
 }
 
+# The same Windows program built a second way: clang, lld and llvm-rc over the MinGW-w64 headers
+# and libraries, into its own folder.
+CLANG_BUILD=$LORVANE_ROOT/build/clang
+LORVANE_CLANG_PACKAGES=(clang lld llvm)
+build_windows_clang() {
+    local targets=()
+    [ $# -gt 0 ] && targets=(--target "$@")
+    cmake -S "$LORVANE_ROOT" -B "$CLANG_BUILD" \
+        -DCMAKE_TOOLCHAIN_FILE="$LORVANE_ROOT/cmake/clang-mingw-x86_64.cmake" \
+        -DCMAKE_BUILD_TYPE=Release -DLORVANE_TESTS=ON >/dev/null &&
+        cmake --build "$CLANG_BUILD" -j"$(nproc)" "${targets[@]}"
+}
+
 build_native() {
     cmake -S "$LORVANE_ROOT" -B "$NATIVE_BUILD" -DCMAKE_BUILD_TYPE=Debug >/dev/null &&
         cmake --build "$NATIVE_BUILD" -j"$(nproc)"

@@ -57,7 +57,11 @@ void ViewerWindow::reloadCurrentFile() {
 
 void ViewerWindow::copySelection() { SendMessageW(textControl, WM_COPY, 0, 0); }
 
-void ViewerWindow::pasteText() { SendMessageW(textControl, EM_PASTESPECIAL, CF_TEXT, 0); }
+// Plain text without formatting, taken as Unicode: asked for CF_TEXT, Windows' control would get
+// the clipboard text converted to the ANSI code page, and Greek, Cyrillic or CJK letters would
+// become '?'. (Wine's control pastes the Unicode text either way, so the difference does not show
+// under Wine.)
+void ViewerWindow::pasteText() { SendMessageW(textControl, EM_PASTESPECIAL, CF_UNICODETEXT, 0); }
 
 int ViewerWindow::isModified() { return SendMessageW(textControl, EM_GETMODIFY, 0, 0) ? 1 : 0; }
 

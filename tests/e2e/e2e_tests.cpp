@@ -1,5 +1,6 @@
 // The real exe, started and used as a person would.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -14,11 +15,30 @@ BOOL CALLBACK countTextControls(HWND child, LPARAM param) {
     return TRUE;
 }
 
+bool moduleLoaded(DWORD processId, const wchar_t* name) {
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, processId);
+    if (snapshot == INVALID_HANDLE_VALUE) return false;
+    MODULEENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    bool found = false;
+    for (BOOL more = Module32FirstW(snapshot, &entry); more && !found;
+         more = Module32NextW(snapshot, &entry)) {
+        found = lstrcmpiW(entry.szModule, name) == 0;
+    }
+    CloseHandle(snapshot);
+    return found;
+}
+
 TEST(Lorvane, StartsWithAnEmptyReadOnlyTextAreaUnderItsMenuBar) {
     LorvaneProcess lorvane;
     ASSERT_TRUE(lorvane.started());
     const HWND main = lorvane.mainWindow();
     ASSERT_NE(main, nullptr);
+    // The dialog and shell DLLs wait for their first use.
+    EXPECT_TRUE(moduleLoaded(lorvane.processId, L"user32.dll"));
+    for (const wchar_t* dll : {L"comdlg32.dll", L"comctl32.dll", L"shell32.dll", L"shlwapi.dll"}) {
+        EXPECT_FALSE(moduleLoaded(lorvane.processId, dll)) << dll;
+    }
     EXPECT_EQ(textOfWindow(main), L"Lorvane");
     EXPECT_NE(GetMenu(main), nullptr);
     // The menus of another process cannot be read from here; each of the three opens with its

@@ -130,7 +130,10 @@ TEST_F(PersistenceTest, TheStoredFontIsShownAndAChosenOneIsKept) {
     writeDword(L"lfWeight", FW_BOLD);
     writeDword(L"lfItalic", 1);
     writeText(L"lfFaceName", L"DejaVu Serif");
-    LOGFONTW stored = {-24, 0, 0, 0, FW_BOLD, 1};
+    LOGFONTW stored = {};
+    stored.lfHeight = -24;
+    stored.lfWeight = FW_BOLD;
+    stored.lfItalic = 1;
     stored.lfPitchAndFamily = FIXED_PITCH;  // not stored: the initial font's value stands
     lstrcpyW(stored.lfFaceName, L"DejaVu Serif");
     {

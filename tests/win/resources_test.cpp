@@ -145,6 +145,9 @@ public:
         at += value.size() + 1;
         return value;
     }
+    size_t offsetFrom(const void* base) const {
+        return static_cast<size_t>(reinterpret_cast<const char*>(at) - static_cast<const char*>(base));
+    }
     void alignToDword(const void* base) {
         while ((reinterpret_cast<const char*>(at) - static_cast<const char*>(base)) % 4) ++at;
     }
@@ -202,6 +205,7 @@ TEST(Resources, AboutTemplateIsTheClassicBoxWithFiveControls) {
         }
         reader.word();  // no creation data
     }
+    EXPECT_EQ(reader.offsetFrom(data), SizeofResource(module(), found)) << "nothing after the controls";
 }
 
 TEST(Resources, IconsHaveTheirSizes) {

@@ -163,12 +163,14 @@ TEST_F(SpineTest, WrapAsksBeforeDiscardingEdits) {
 
 TEST_F(SpineTest, CopyAndPasteGoThroughTheClipboardAsPlainText) {
     viewer->enableEditing();
-    SendMessageW(viewer->textControl, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"abc"));
+    // Letters outside any one ANSI code page: Greek, Cyrillic and CJK.
+    const std::wstring text = L"\u03b1\u0436\u4e2d";
+    SendMessageW(viewer->textControl, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
     SendMessageW(viewer->textControl, EM_SETSEL, 0, 3);
     viewer->copySelection();
     SendMessageW(viewer->textControl, EM_SETSEL, 3, 3);
     viewer->pasteText();
-    EXPECT_EQ(controlText(), L"abcabc");
+    EXPECT_EQ(controlText(), text + text);
     viewer->setModified(0);
     EXPECT_EQ(viewer->isModified(), 0);
     viewer->setModified(-1);
