@@ -96,28 +96,26 @@ ensure_packages() {
     fi
 }
 
-# Builds the given targets of the Windows build (all of them when none is given).
-build_windows() {
+# Configures and builds the Windows program and its tests in folder BUILD with toolchain file
+# TOOLCHAIN (in cmake/), the given targets only when some are given.
+build_windows_with() {
+    local build=$1 toolchain=$2
+    shift 2
     local targets=()
     [ $# -gt 0 ] && targets=(--target "$@")
-    cmake -S "$LORVANE_ROOT" -B "$WINDOWS_BUILD" \
-        -DCMAKE_TOOLCHAIN_FILE="$LORVANE_ROOT/cmake/mingw-w64-x86_64.cmake" \
+    cmake -S "$LORVANE_ROOT" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$LORVANE_ROOT/cmake/$toolchain" \
         -DCMAKE_BUILD_TYPE=Release -DLORVANE_TESTS=ON >/dev/null &&
-        cmake --build "$WINDOWS_BUILD" -j"$(nproc)" "${targets[@]}"
+        cmake --build "$build" -j"$(nproc)" "${targets[@]}"
 }
+
+# The Windows build: MinGW-w64 GCC and windres.
+build_windows() { build_windows_with "$WINDOWS_BUILD" mingw-w64-x86_64.cmake "$@"; }
 
 # The same Windows program built a second way: clang, lld and llvm-rc over the MinGW-w64 headers
 # and libraries, into its own folder.
 CLANG_BUILD=$LORVANE_ROOT/build/clang
 LORVANE_CLANG_PACKAGES=(clang lld llvm)
-build_windows_clang() {
-    local targets=()
-    [ $# -gt 0 ] && targets=(--target "$@")
-    cmake -S "$LORVANE_ROOT" -B "$CLANG_BUILD" \
-        -DCMAKE_TOOLCHAIN_FILE="$LORVANE_ROOT/cmake/clang-mingw-x86_64.cmake" \
-        -DCMAKE_BUILD_TYPE=Release -DLORVANE_TESTS=ON >/dev/null &&
-        cmake --build "$CLANG_BUILD" -j"$(nproc)" "${targets[@]}"
-}
+build_windows_clang() { build_windows_with "$CLANG_BUILD" clang-mingw-x86_64.cmake "$@"; }
 
 build_native() {
     cmake -S "$LORVANE_ROOT" -B "$NATIVE_BUILD" -DCMAKE_BUILD_TYPE=Debug >/dev/null &&
