@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
 # Builds Lorvane and the benchmark's own programs, generates the input files, and measures
 # Lorvane against a bare rich edit control (the floor) and Wine's wordpad and notepad, in
-# interleaved rounds under Wine in a private Xvfb display. Prints medians and ratios and writes
-# bench/RESULTS.md.
+# interleaved rounds under Wine in a private Xvfb display: the first and the whole text of 1 and
+# 10 MiB files in plain text, UTF-16 and UTF-8, how the window answers meanwhile, peak memory,
+# the launch with a tiny file, and reloads (Wrap, with the reader's place). Prints medians and
+# ratios and writes bench/RESULTS.md.
 #
 #   bench/run.sh [--rounds N] [--big] [--baseline-commit REV]... [--baseline NAME=EXE]...
-#                [--probe-variants] [--out FILE] [--raw FILE] [--verbose]
+#                [--out FILE] [--raw FILE] [--verbose]
 #
 #   --rounds N            rounds of every measurement (default 3)
-#   --big                 adds the 50 MiB file and the UTF-8/UTF-16 comparison at 10 MiB
+#   --big                 adds the 50 MiB files
 #   --baseline-commit REV builds Lorvane.exe as it was at commit REV and measures it alongside
 #   --baseline NAME=EXE   measures another Lorvane.exe alongside
-#   --probe-variants      adds the probe loading before its window is shown / with drawing off
 #   --out FILE            where the report goes (default bench/RESULTS.md)
 #   --raw FILE            also keeps every single run's figures in a JSON file
 #   --verbose             prints every single run
@@ -34,7 +35,7 @@ while [ $# -gt 0 ]; do
         --big) big=(--big); shift ;;
         --baseline) options+=(--baseline "$2"); shift 2 ;;
         --baseline-commit) commits+=("$(git rev-parse --short "$2")"); shift 2 ;;
-        --probe-variants|--verbose) options+=("$1"); shift ;;
+        --verbose) options+=("$1"); shift ;;
         --out) out=$2; shift 2 ;;
         --raw) options+=(--raw "$2"); shift 2 ;;
         *) echo "unknown option: $1" >&2; exit 2 ;;
