@@ -62,6 +62,7 @@ class Bench:
         self.notepad = "C:\\windows\\system32\\notepad.exe"
         self.results = {}  # (group, program) -> one dict of figures per round
         self.failures = []
+        self.loads = []  # the 1-minute load average before each group of runs
 
     def file(self, name):
         return os.path.join(self.files, name)
@@ -120,9 +121,9 @@ class Bench:
         exe = self.wordpad if peer == "wordpad" else self.notepad
         self.run_job(group, peer, self.wait_for(name, [exe, windows_path(self.file(name))]))
 
-    @staticmethod
-    def in_turn(jobs, round_number):
+    def in_turn(self, jobs, round_number):
         """Runs the jobs, a different one first in each round."""
+        self.loads.append(os.getloadavg()[0])
         shift = round_number % len(jobs)
         for job in jobs[shift:] + jobs[:shift]:
             job()
@@ -158,7 +159,9 @@ class Bench:
             part.format(size) if part and "{}" in part else part for part in FORMATS[fmt])
         whole = self.counts[name]
         jobs = []
-        for viewer in self.viewers:
+        # Earlier builds are compared at 50 MiB once: each such load takes most of a minute.
+        viewers = [v for v in self.viewers if v == "Lorvane" or size != "50M" or round_number == 0]
+        for viewer in viewers:
             if command is None:
                 steps = self.viewer_steps(fmt, size, whole)
                 jobs.append(lambda v=viewer, s=steps: self.viewer_job(group, v, name, s, whole))
@@ -488,7 +491,7 @@ def tables(bench):
     return "\n".join(out)
 
 
-def machine(load):
+def machine(load, load_at_start=None, loads=None):
     cpu = "?"
     with open("/proc/cpuinfo") as info:
         for line in info:
@@ -500,7 +503,11 @@ def machine(load):
     wine = subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip()
     return (f"- machine: {os.cpu_count()} CPUs ({cpu}), {memory:.1f} GiB memory, {platform.system()} "
             f"{platform.release()}\n- {wine}\n"
-            f"- load average at the end: {load[0]:.2f} {load[1]:.2f} {load[2]:.2f} "
+            + (f"- load average at the start: {load_at_start[0]:.2f} {load_at_start[1]:.2f} "
+               f"{load_at_start[2]:.2f}\n" if load_at_start else "")
+            + (f"- 1-minute load average before each group of runs: {loads[0]:.2f} to "
+               f"{loads[2]:.2f}, median {loads[1]:.2f}\n" if loads else "")
+            + f"- load average at the end: {load[0]:.2f} {load[1]:.2f} {load[2]:.2f} "
             f"(other work on the machine widens the ranges)")
 
 
@@ -518,6 +525,7 @@ def main():
     parser.add_argument("--files", required=True)
     parser.add_argument("--tools", required=True)
     parser.add_argument("--exe", required=True)
+    parser.add_argument("--exe-commit", help="the commit the exe was built from")
     parser.add_argument("--baseline", action="append", default=[],
                         help="NAME=EXE, another build to measure alongside")
     parser.add_argument("--rounds", type=int, default=3)
@@ -531,6 +539,7 @@ def main():
     args = parser.parse_args()
 
     started = time.time()
+    load_at_start = os.getloadavg()
     bench = Bench(args)
     if args.from_raw:
         with open(args.from_raw) as raw:
@@ -542,17 +551,22 @@ def main():
         bench.run()
         commit = subprocess.run(["git", "rev-parse", "--short", "HEAD"], capture_output=True,
                                 text=True).stdout.strip()
+        commit = (f"Lorvane.exe of commit {args.exe_commit}, the benchmark of {commit}"
+                  if args.exe_commit else f"commit {commit} and the working tree")
         meta = {"date": datetime.datetime.now().strftime("%Y-%m-%d %H:%M"), "commit": commit,
-                "minutes": (time.time() - started) / 60, "load": os.getloadavg()}
+                "rounds": args.rounds,
+                "minutes": (time.time() - started) / 60, "load": os.getloadavg(),
+                "load_at_start": load_at_start,
+                "loads": [min(bench.loads), statistics.median(bench.loads), max(bench.loads)]}
     if args.raw:
         with open(args.raw, "w") as raw:
             json.dump({"results": {"|".join(key): runs for key, runs in bench.results.items()},
                        "failures": bench.failures, "meta": meta}, raw)
     text = tables(bench)
     report = (f"# Benchmark results\n\n- date: {meta['date']}\n"
-              f"- command: `{args.command}` ({args.rounds} rounds; measuring took "
-              f"{meta['minutes']:.1f} min; commit {meta['commit']} and the working tree)\n"
-              f"{machine(meta['load'])}\n"
+              f"- command: `{args.command}` ({meta.get('rounds', args.rounds)} rounds; measuring took "
+              f"{meta['minutes']:.1f} min; {meta['commit']})\n"
+              f"{machine(meta['load'], meta.get('load_at_start'), meta.get('loads'))}\n"
               + "".join(f"- {name}: {describe_baseline(name, exe)}\n"
                         for name, exe in bench.viewers.items() if name != "Lorvane")
               + "\nPrograms: Lorvane; probe = a bare rich edit control made as Lorvane makes its own, "
