@@ -222,9 +222,10 @@ public:
             if (answerOf(window_, WM_NULL, timeoutMs_) < 0) return "no-answer";
             const LONGLONG answered = now();
             const long long length = lengthOf(control_, timeoutMs_);
+            const LONGLONG measured = now();
             lastLength_ = length;
             // Only answers given while text was still missing count as answers during the load.
-            if (length < whole) recordAnswer(nextTick, sent, answered);
+            if (length < whole) recordAnswers(nextTick, sent, answered, measured);
             if (length == whole) {
                 if (reached == 0) {
                     reached = now();
@@ -259,13 +260,16 @@ private:
         if (wait > 0) Sleep(static_cast<DWORD>(wait));
     }
 
-    // The answer to the message sent at `sent`, and for every tick of the rhythm that fell while
-    // it was awaited, the wait a message sent at that tick would have had: a reader's clicks do
-    // not pause while the window is busy.
-    void recordAnswer(LONGLONG tick, LONGLONG sent, LONGLONG answered) {
+    // The answer to WM_NULL sent at `sent`, and for every later tick of the rhythm that fell
+    // while it or the length's question after it was awaited, the wait a message sent at that
+    // tick would have had until the window's next answer: a reader's clicks do not pause while
+    // the window is busy.
+    void recordAnswers(LONGLONG tick, LONGLONG sent, LONGLONG answered, LONGLONG measured) {
         answers_.push_back(millisecondsBetween(sent, answered));
-        for (double at = rhythmMs_; at < millisecondsBetween(tick, answered); at += rhythmMs_) {
-            answers_.push_back(millisecondsBetween(tick, answered) - at);
+        const double nullAnswer = millisecondsBetween(tick, answered);
+        const double lengthAnswer = millisecondsBetween(tick, measured);
+        for (double at = rhythmMs_; at < lengthAnswer; at += rhythmMs_) {
+            answers_.push_back((at < nullAnswer ? nullAnswer : lengthAnswer) - at);
         }
     }
 
