@@ -54,6 +54,11 @@ class Bench:
         for item in args.baseline:
             name, _, exe = item.partition("=")
             self.viewers[name] = windows_path(exe)
+        # Builds measured with the tiny file only (what changes the start, not the load).
+        self.launchers = {}
+        for item in args.launch_baseline:
+            name, _, exe = item.partition("=")
+            self.launchers[name] = windows_path(exe)
         accessories = "Program Files/Windows NT/Accessories"
         self.wordpad = "C:\\" + accessories.replace("/", "\\") + "\\wordpad.exe"
         prefix = os.environ["WINEPREFIX"]
@@ -102,7 +107,7 @@ class Bench:
         return 300 if viewer == "Lorvane" else self.args.reload_timeout
 
     def viewer_job(self, group, viewer, name, steps=(), whole=None):
-        line = [self.viewers[viewer], windows_path(self.file(name))]
+        line = [{**self.viewers, **self.launchers}[viewer], windows_path(self.file(name))]
         self.run_job(group, viewer, self.wait_for(name, line, steps, whole=whole,
                                                   timeout=self.limit(viewer)))
 
@@ -129,7 +134,8 @@ class Bench:
             job()
 
     def tiny_group(self, round_number):
-        jobs = [lambda v=v: self.viewer_job("tiny", v, "tiny.txt") for v in self.viewers]
+        jobs = [lambda v=v: self.viewer_job("tiny", v, "tiny.txt")
+                for v in list(self.viewers) + list(self.launchers)]
         jobs.append(lambda: self.probe_job("tiny", "tiny.txt"))
         jobs += [lambda p=p: self.peer_job("tiny", p, "tiny.txt") for p in ("wordpad", "notepad")]
         self.in_turn(jobs, round_number)
@@ -191,8 +197,8 @@ class Bench:
     def warm_up(self):
         self.place_lorvane()
         # The first start of each program in a prefix writes its settings; not measured.
-        for viewer in self.viewers:
-            self.wait_for("tiny.txt", [self.viewers[viewer], windows_path(self.file("tiny.txt"))])
+        for exe in list(self.viewers.values()) + list(self.launchers.values()):
+            self.wait_for("tiny.txt", [exe, windows_path(self.file("tiny.txt"))])
         self.wait_for("tiny.txt", self.probe_line("tiny.txt"))
         self.wait_for("tiny.txt", [self.wordpad, windows_path(self.file("tiny.txt"))])
         self.wait_for("tiny.txt", [self.notepad, windows_path(self.file("tiny.txt"))])
@@ -442,7 +448,7 @@ def tables(bench):
                "name and that has answered a WM_NULL round trip (tiny.txt, 7 bytes). Median ms; "
                "ratios are medians of per-round ratios (range in brackets), with the goal.\n")
     rows = []
-    for program in ["probe"] + programs + ["wordpad", "notepad"]:
+    for program in ["probe"] + programs + list(bench.launchers) + ["wordpad", "notepad"]:
         rows.append([program, f.ms("tiny", program, ready),
                      f.ratio(("tiny", program, ready), ("tiny", "probe", ready),
                              1.05 if program == "Lorvane" else None),
@@ -529,6 +535,8 @@ def main():
     parser.add_argument("--exe-commit", help="the commit the exe was built from")
     parser.add_argument("--baseline", action="append", default=[],
                         help="NAME=EXE, another build to measure alongside")
+    parser.add_argument("--launch-baseline", action="append", default=[],
+                        help="NAME=EXE, another build measured with the tiny file only")
     parser.add_argument("--rounds", type=int, default=3)
     parser.add_argument("--big", action="store_true")
     parser.add_argument("--reload-timeout", type=float, default=300)
@@ -569,7 +577,8 @@ def main():
               f"{meta['minutes']:.1f} min; {meta['commit']})\n"
               f"{machine(meta['load'], meta.get('load_at_start'), meta.get('loads'))}\n"
               + "".join(f"- {name}: {describe_baseline(name, exe)}\n"
-                        for name, exe in bench.viewers.items() if name != "Lorvane")
+                        for name, exe in {**bench.viewers, **bench.launchers}.items()
+                        if name != "Lorvane")
               + "\nPrograms: Lorvane; probe = a bare rich edit control made as Lorvane makes its own, "
                 "streamed from ReadFile (the floor); Wine's wordpad.exe and notepad.exe (the peers).\n\n"
               + text + "\n")

@@ -7,13 +7,15 @@
 # ratios and writes bench/RESULTS.md.
 #
 #   bench/run.sh [--rounds N] [--big] [--exe-commit REV] [--baseline-commit REV]...
-#                [--baseline NAME=EXE]...
+#                [--launch-commit REV]... [--baseline NAME=EXE]...
 #                [--out FILE] [--raw FILE] [--verbose]
 #
 #   --rounds N            rounds of every measurement (default 3)
 #   --big                 adds the 50 MiB files
 #   --exe-commit REV      measures Lorvane.exe as built from commit REV (else the working tree)
 #   --baseline-commit REV builds Lorvane.exe as it was at commit REV and measures it alongside
+#   --launch-commit REV   builds Lorvane.exe as it was at commit REV and measures its launch with
+#                         the tiny file alongside
 #   --baseline NAME=EXE   measures another Lorvane.exe alongside
 #   --out FILE            where the report goes (default bench/RESULTS.md)
 #   --raw FILE            also keeps every single run's figures in a JSON file
@@ -31,6 +33,7 @@ options=()
 out=bench/RESULTS.md
 big=()
 commits=()
+launch_commits=()
 exe_commit=
 while [ $# -gt 0 ]; do
     case "$1" in
@@ -39,6 +42,7 @@ while [ $# -gt 0 ]; do
         --baseline) options+=(--baseline "$2"); shift 2 ;;
         --baseline-commit) commits+=("$(git rev-parse --short "$2")"); shift 2 ;;
         --exe-commit) exe_commit=$(git rev-parse --short "$2"); shift 2 ;;
+        --launch-commit) launch_commits+=("$(git rev-parse --short "$2")"); shift 2 ;;
         --verbose) options+=("$1"); shift ;;
         --out) out=$2; shift 2 ;;
         --raw) options+=(--raw "$2"); shift 2 ;;
@@ -81,6 +85,10 @@ fi
 for commit in "${commits[@]}"; do
     build_commit "$commit"
     options+=(--baseline "$commit=build/bench/commit-$commit/build/Lorvane.exe")
+done
+for commit in "${launch_commits[@]}"; do
+    build_commit "$commit"
+    options+=(--launch-baseline "$commit=build/bench/commit-$commit/build/Lorvane.exe")
 done
 
 export WINEPREFIX=${LORVANE_BENCH_PREFIX:-/tmp/lorvane-bench-prefix-$(id -u)}
