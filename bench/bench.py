@@ -438,6 +438,31 @@ def reload_rows(bench, f, program):
                   "text → at whole text", "place kept"], rows)
 
 
+LOADING_NOTE = (
+    "First text: from CreateProcess until the window whose caption holds the file's name "
+    "is found and its text control answers with a length above zero. Whole text: until "
+    "that length equals the file's whole text (the probe's length for it, checked in every "
+    "probe run) and stays so for 100 ms. Both against the probe in the same round: first "
+    "text against its launch with the tiny file, whole text against its launch with the "
+    "same text. UTF-16 and UTF-8: the program starts with a tiny file of the same name, "
+    "which is then overwritten with the text and shown through Options > Unicode or > "
+    "UTF8; its times are that start plus the switch's own (from the command). Answers: "
+    "WM_NULL sent every 20 ms between first and whole text; a message that would have been "
+    "sent while the window was busy counts with the wait it would have had (median and "
+    "95th percentile of each run; median and range over the runs). Peak: peak working set "
+    "at whole text. The probe is given UTF-8 text as UTF-16 (what the control takes).\n"
+)
+
+RELOADS_NOTE = (
+    "Times from sending the command (WM_COMMAND) with the whole file shown, to the first "
+    "text of the new load (a new text control holding some text) and to its whole "
+    "text. The caret is put at the character named (EM_SETSEL, EM_SCROLLCARET) before "
+    "the command. The place is read with EM_GETFIRSTVISIBLELINE, EM_LINEINDEX and "
+    "EM_EXGETSEL; it counts as kept when the selection is the same at whole text and "
+    "the first visible character within 400 characters of where it was.\n"
+)
+
+
 def tables(bench):
     f = Figures(bench)
     programs = ["Lorvane"] + f.others
@@ -457,19 +482,8 @@ def tables(bench):
 
     for program in programs:
         out.append(f"\n### Loading: {program}\n")
-        out.append(
-            "First text: from CreateProcess until the window whose caption holds the file's name "
-            "is found and its text control answers with a length above zero. Whole text: until "
-            "that length equals the file's whole text (the probe's length for it, checked in every "
-            "probe run) and stays so for 100 ms. Both against the probe in the same round: first "
-            "text against its launch with the tiny file, whole text against its launch with the "
-            "same text. UTF-16 and UTF-8: the program starts with a tiny file of the same name, "
-            "which is then overwritten with the text and shown through Options > Unicode or > "
-            "UTF8; its times are that start plus the switch's own (from the command). Answers: "
-            "WM_NULL sent every 20 ms between first and whole text; a message that would have been "
-            "sent while the window was busy counts with the wait it would have had (median and "
-            "95th percentile of each run; median and range over the runs). Peak: peak working set "
-            "at whole text. The probe is given UTF-8 text as UTF-16 (what the control takes).\n")
+        if program == "Lorvane":
+            out.append(LOADING_NOTE)
         out.append(loading_table(bench, f, program))
 
     out.append("\n### Peers with plain text\n")
@@ -488,12 +502,8 @@ def tables(bench):
 
     for program in programs:
         out.append(f"\n### Reloads: {program}\n")
-        out.append("Times from sending the command (WM_COMMAND) with the whole file shown, to the first "
-                   "text of the new load (a new text control holding some text) and to its whole "
-                   "text. The caret is put at the character named (EM_SETSEL, EM_SCROLLCARET) before "
-                   "the command. The place is read with EM_GETFIRSTVISIBLELINE, EM_LINEINDEX and "
-                   "EM_EXGETSEL; it counts as kept when the selection is the same at whole text and "
-                   "the first visible character within 400 characters of where it was.\n")
+        if program == "Lorvane":
+            out.append(RELOADS_NOTE)
         out.append(reload_rows(bench, f, program))
     return "\n".join(out)
 
