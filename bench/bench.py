@@ -419,7 +419,7 @@ def reload_rows(bench, f, program):
         places = sorted({" → ".join(place_text(p, command, occurrence, m) or "-"
                                     for m in ("before", "first", "whole")) for p in runs if p})
         rows.append([label, f.ms(g, program, first),
-                     f.ratio((g, program, first), ("tiny", "probe", ready), 1.3 if command == WRAP else None),
+                     f.ratio((g, program, first), ("tiny", "probe", ready), 1.3 if (command, occurrence) == (WRAP, 1) else None),
                      f.ratio((g, program, first), ("tiny", program, ready)),
                      f.ms(g, program, whole),
                      f.ratio((g, program, whole), against, goal) + f" ({against_label})",
