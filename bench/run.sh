@@ -6,13 +6,14 @@
 # the launch with a tiny file, and reloads (Wrap, with the reader's place). Prints medians and
 # ratios and writes bench/RESULTS.md.
 #
-#   bench/run.sh [--rounds N] [--big] [--exe-commit REV] [--baseline-commit REV]...
+#   bench/run.sh [--rounds N] [--big] [--exe-commit REV | --exe EXE] [--baseline-commit REV]...
 #                [--launch-commit REV]... [--baseline NAME=EXE]...
 #                [--out FILE] [--raw FILE] [--verbose]
 #
 #   --rounds N            rounds of every measurement (default 3)
 #   --big                 adds the 50 MiB files
 #   --exe-commit REV      measures Lorvane.exe as built from commit REV (else the working tree)
+#   --exe EXE             measures that Lorvane.exe (else the working tree's)
 #   --baseline-commit REV builds Lorvane.exe as it was at commit REV and measures it alongside
 #   --launch-commit REV   builds Lorvane.exe as it was at commit REV and measures its launch with
 #                         the tiny file alongside
@@ -35,6 +36,7 @@ big=()
 commits=()
 launch_commits=()
 exe_commit=
+exe=
 while [ $# -gt 0 ]; do
     case "$1" in
         --rounds) rounds=$2; shift 2 ;;
@@ -42,6 +44,7 @@ while [ $# -gt 0 ]; do
         --baseline) options+=(--baseline "$2"); shift 2 ;;
         --baseline-commit) commits+=("$(git rev-parse --short "$2")"); shift 2 ;;
         --exe-commit) exe_commit=$(git rev-parse --short "$2"); shift 2 ;;
+        --exe) exe=$2; shift 2 ;;
         --launch-commit) launch_commits+=("$(git rev-parse --short "$2")"); shift 2 ;;
         --verbose) options+=("$1"); shift ;;
         --out) out=$2; shift 2 ;;
@@ -72,7 +75,9 @@ build_commit() {
         cmake --build "$place/build" -j"$(nproc)" --target Lorvane >/dev/null
     fi
 }
-if [ -n "$exe_commit" ]; then
+if [ -n "$exe" ]; then
+    say "measuring $exe"
+elif [ -n "$exe_commit" ]; then
     build_commit "$exe_commit"
     exe=build/bench/commit-$exe_commit/build/Lorvane.exe
     options+=(--exe-commit "$exe_commit")
