@@ -570,8 +570,12 @@ def main():
         bench.run()
         commit = subprocess.run(["git", "rev-parse", "--short", "HEAD"], capture_output=True,
                                 text=True).stdout.strip()
-        commit = (f"Lorvane.exe of commit {args.exe_commit}, the benchmark of {commit}"
-                  if args.exe_commit else f"commit {commit} and the working tree")
+        if args.exe_commit:
+            commit = f"Lorvane.exe of commit {args.exe_commit}, the benchmark of {commit}"
+        elif os.path.normpath(args.exe) != os.path.normpath("build/bench/Lorvane.exe"):
+            commit = f"{args.exe}, the benchmark of commit {commit}"
+        else:
+            commit = f"commit {commit} and the working tree"
         meta = {"date": datetime.datetime.now().strftime("%Y-%m-%d %H:%M"), "commit": commit,
                 "rounds": args.rounds,
                 "minutes": (time.time() - started) / 60, "load": os.getloadavg(),
