@@ -286,14 +286,11 @@ class Figures:
         """Whether a run of the program was stopped (its figures are missing, not small)."""
         return any(p and "error" in p for p in self.runs(group, program))
 
-    def ms(self, group, program, get, goal=None):
+    def ms(self, group, program, get):
         value = median(self.values(group, program, get))
         if value is None:
             return "stopped" if self.stopped(group, program) else "-"
-        text = f"{value:,.0f}"
-        if goal is not None:
-            text += f" {'≤' if value <= goal else '**>**'} {goal}"
-        return text
+        return f"{value:,.0f}"
 
     def spread(self, group, program, get, goal=None):
         """Median with the range over the rounds, and the goal where there is one."""
