@@ -27,16 +27,38 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
+# The formats measured: the file Lorvane shows, the Options command that switches it to the
+# format (None: it starts in it), and the file and format the probe loads as the floor. The
+# probe is given UTF-8 text as UTF-16, which is what the control takes for it.
+FORMATS = {
+    "text": ("ascii_{}.txt", None, "ascii_{}.txt", "text"),
+    "utf16": ("utf16_{}.txt", "125", "utf16_{}.txt", "utf16"),
+    "utf8": ("utf8_{}.txt", "126", "utf8_{}.u16", "utf16"),
+}
+FORMAT_LABELS = {"text": "plain text", "utf16": "UTF-16", "utf8": "UTF-8"}
+# A caret a reader put a few screens down, within the text a first piece holds.
+PLACE_NEAR = 20000
+WRAP, PLAIN, RTF = "120", "123", "124"
+
+
 class Bench:
     def __init__(self, args):
         self.args = args
         self.files = args.files
+        with open(os.path.join(args.files, "counts.json")) as counts:
+            self.counts = json.load(counts)
+        self.sizes = ["1M", "10M"] + (["50M"] if args.big else [])
         self.waiter = os.path.join(args.tools, "waiter.exe")
         self.probe = windows_path(os.path.join(args.tools, "probe.exe"))
         self.viewers = {"Lorvane": windows_path(args.exe)}
         for item in args.baseline:
             name, _, exe = item.partition("=")
             self.viewers[name] = windows_path(exe)
+        # Builds measured with the tiny file only (what changes the start, not the load).
+        self.launchers = {}
+        for item in args.launch_baseline:
+            name, _, exe = item.partition("=")
+            self.launchers[name] = windows_path(exe)
         accessories = "Program Files/Windows NT/Accessories"
         self.wordpad = "C:\\" + accessories.replace("/", "\\") + "\\wordpad.exe"
         prefix = os.environ["WINEPREFIX"]
@@ -45,17 +67,20 @@ class Bench:
         self.notepad = "C:\\windows\\system32\\notepad.exe"
         self.results = {}  # (group, program) -> one dict of figures per round
         self.failures = []
+        self.loads = []  # the 1-minute load average before each group of runs
 
     def file(self, name):
         return os.path.join(self.files, name)
 
     # One waiter run: gives the parsed key=value pairs, with "error" on failure.
-    def wait_for(self, needle, command_line, steps=(), query_load=False, timeout=300):
+    def wait_for(self, needle, command_line, steps=(), query_load=False, whole=None, timeout=300):
         argv = ["wine", self.waiter, "--timeout", str(timeout)]
         if query_load:
             argv.append("--query-load")
+        if whole is not None:
+            argv += ["--whole", str(whole)]
         for step in steps:
-            argv += step
+            argv += [str(part) for part in step]
         argv += [needle, "--"] + command_line
         # Output goes through a file: Wine's helper processes inherit the waiter's handles, and a
         # pipe would stay open for as long as they run.
@@ -68,8 +93,7 @@ class Bench:
                 wrong = " error=wine-timeout"
             output.seek(0)
             out = output.read() + wrong
-        pairs = dict(re.findall(r"(\w+)=(\S+)", out))
-        return pairs
+        return dict(re.findall(r"(\w+)=(\S+)", out))
 
     def run_job(self, group, program, pairs):
         self.results.setdefault((group, program), []).append(pairs)
@@ -79,71 +103,87 @@ class Bench:
             print(f"    {group:10} {program:16} {pairs}", flush=True)
 
     def limit(self, viewer):
-        """Earlier builds may reload a filled control very slowly: their waits are bounded."""
+        """Earlier builds may reload very slowly: their waits are bounded."""
         return 300 if viewer == "Lorvane" else self.args.reload_timeout
 
-    def viewer_job(self, group, viewer, name, steps=()):
-        line = [self.viewers[viewer], windows_path(self.file(name))]
-        self.run_job(group, viewer, self.wait_for(name, line, steps, timeout=self.limit(viewer)))
+    def viewer_job(self, group, viewer, name, steps=(), whole=None):
+        line = [{**self.viewers, **self.launchers}[viewer], windows_path(self.file(name))]
+        self.run_job(group, viewer, self.wait_for(name, line, steps, whole=whole,
+                                                  timeout=self.limit(viewer)))
 
     def probe_line(self, name, options=()):
         rect = [str(v) for v in WINDOW]
         return [self.probe, "--rect"] + rect + list(options) + [windows_path(self.file(name))]
 
-    def probe_job(self, group, name, fmt="text", program="probe", options=(), steps=()):
-        line = self.probe_line(name, ["--format", fmt] + list(options))
-        self.run_job(group, program, self.wait_for(name, line, steps, query_load=True))
+    def probe_job(self, group, name, fmt="text", steps=()):
+        pairs = self.wait_for(name, self.probe_line(name, ["--format", fmt]), steps, query_load=True)
+        expected = self.counts.get(name)
+        if expected is not None and "error" not in pairs and pairs.get("chars") != str(expected):
+            self.failures.append(f"{group} / probe: {pairs.get('chars')} characters, not {expected}")
+        self.run_job(group, "probe", pairs)
 
     def peer_job(self, group, peer, name):
         exe = self.wordpad if peer == "wordpad" else self.notepad
         self.run_job(group, peer, self.wait_for(name, [exe, windows_path(self.file(name))]))
 
-    @staticmethod
-    def in_turn(jobs, round_number):
+    def in_turn(self, jobs, round_number):
         """Runs the jobs, a different one first in each round."""
+        self.loads.append(os.getloadavg()[0])
         shift = round_number % len(jobs)
         for job in jobs[shift:] + jobs[:shift]:
             job()
 
-    def launch_group(self, group, name, round_number, viewer_steps=(), baseline_steps=None,
-                     probe_steps=(), peers=True):
-        """Every program started with the file; Lorvane (and the probe) then run their steps."""
-        jobs = []
-        for viewer in self.viewers:
-            steps = viewer_steps
-            if viewer != "Lorvane" and baseline_steps is not None:
-                steps = baseline_steps(round_number)
-            jobs.append(lambda v=viewer, s=steps: self.viewer_job(group, v, name, s))
-        jobs.append(lambda: self.probe_job(group, name, steps=probe_steps))
-        if self.args.probe_variants:
-            variants = (("probe-hidden", "--load-hidden"), ("probe-noredraw", "--no-redraw"))
-            for variant, option in variants:
-                jobs.append(lambda p=variant, o=option:
-                            self.probe_job(group, name, program=p, options=[o]))
-        if peers:
-            jobs.append(lambda: self.peer_job(group, "wordpad", name))
-            jobs.append(lambda: self.peer_job(group, "notepad", name))
+    def tiny_group(self, round_number):
+        jobs = [lambda v=v: self.viewer_job("tiny", v, "tiny.txt")
+                for v in list(self.viewers) + list(self.launchers)]
+        jobs.append(lambda: self.probe_job("tiny", "tiny.txt"))
+        jobs += [lambda p=p: self.peer_job("tiny", p, "tiny.txt") for p in ("wordpad", "notepad")]
         self.in_turn(jobs, round_number)
 
-    def switch_group(self, group, size, round_number):
-        """UTF-8 against UTF-16 of the same text, both through the Options menu in one process:
-        the file the program has open is overwritten with each encoding before its reload."""
-        work = f"switch_{size}.txt"
-        target = windows_path(self.file(work))
-        steps = []
-        for _ in range(2):
-            for encoding, command in (("utf8", "126"), ("utf16", "125")):
-                steps += [["--copy", windows_path(self.file(f"{encoding}_{size}.txt")), target],
-                          ["--command", command]]
+    def viewer_steps(self, fmt, size, whole):
+        if fmt != "text":
+            return []
+        if size == "1M":
+            return [["--reload", PLAIN, whole]]
+        if size == "10M":
+            # Wrap with the caret a few screens down, then back with the caret at the end.
+            return [["--place", PLACE_NEAR], ["--reload", WRAP, whole],
+                    ["--place", -1], ["--reload", WRAP, whole]]
+        return []
 
-        def job(viewer):
-            shutil.copyfile(self.file("tiny.txt"), self.file(work))
-            self.viewer_job(group, viewer, work, steps)
-        self.in_turn([lambda v=v: job(v) for v in self.viewers], round_number)
+    def switched_job(self, group, viewer, name, command, whole):
+        """Started with a tiny file, which is then overwritten and shown in the format."""
+        work = "switch_" + name
+        shutil.copyfile(self.file("tiny.txt"), self.file(work))
+        steps = [["--copy", windows_path(self.file(name)), windows_path(self.file(work))],
+                 ["--reload", command, whole]]
+        self.viewer_job(group, viewer, work, steps, whole=self.counts["tiny.txt"])
+
+    def load_group(self, fmt, size, round_number):
+        group = f"{fmt} {size}"
+        name, command, probe_name, probe_format = (
+            part.format(size) if part and "{}" in part else part for part in FORMATS[fmt])
+        whole = self.counts[name]
+        jobs = []
+        # Earlier builds and the peers are measured at 10 and 50 MiB in the first round only:
+        # each such load takes from seconds to minutes, and they are not what the goals compare.
+        once = size == "1M" or round_number == 0
+        viewers = [v for v in self.viewers if v == "Lorvane" or once]
+        for viewer in viewers:
+            if command is None:
+                steps = self.viewer_steps(fmt, size, whole)
+                jobs.append(lambda v=viewer, s=steps: self.viewer_job(group, v, name, s, whole))
+            else:
+                jobs.append(lambda v=viewer: self.switched_job(group, v, name, command, whole))
+        probe_steps = [["--command", WRAP]] if group == "text 10M" else []
+        jobs.append(lambda: self.probe_job(group, probe_name, probe_format, probe_steps))
+        if fmt == "text" and once:
+            jobs += [lambda p=p: self.peer_job(group, p, name) for p in ("wordpad", "notepad")]
+        self.in_turn(jobs, round_number)
 
     def rtf_group(self, round_number):
         """RTF started as plain text, then Options > RTF; the probe loads it as RTF at once."""
-        jobs = [lambda v=v: self.viewer_job("rtf 1M", v, "rtf_1M.rtf", [["--command", "124"]])
+        jobs = [lambda v=v: self.viewer_job("rtf 1M", v, "rtf_1M.rtf", [["--command", RTF]])
                 for v in self.viewers]
         jobs.append(lambda: self.probe_job("rtf 1M", "rtf_1M.rtf", fmt="rtf"))
         self.in_turn(jobs, round_number)
@@ -157,39 +197,25 @@ class Bench:
     def warm_up(self):
         self.place_lorvane()
         # The first start of each program in a prefix writes its settings; not measured.
-        for viewer in self.viewers:
-            self.wait_for("tiny.txt", [self.viewers[viewer], windows_path(self.file("tiny.txt"))])
+        for exe in list(self.viewers.values()) + list(self.launchers.values()):
+            self.wait_for("tiny.txt", [exe, windows_path(self.file("tiny.txt"))])
         self.wait_for("tiny.txt", self.probe_line("tiny.txt"))
         self.wait_for("tiny.txt", [self.wordpad, windows_path(self.file("tiny.txt"))])
         self.wait_for("tiny.txt", [self.notepad, windows_path(self.file("tiny.txt"))])
 
     def run(self):
         rounds = self.args.rounds
-        reload = [["--command", "123"]]  # Options > Plain text, on a file shown as plain text
-        wrap = [["--command", "120"]]
-        # The probe's cheapest reload: a new control, streamed into (127); its wrap toggle (120).
-        probe_reload = [["--command", "127"]]
         started = time.time()
         self.warm_up()
         print(f"warm-up: {time.time() - started:.0f} s", flush=True)
         for r in range(rounds):
             started = time.time()
             print(f"round {r + 1} of {rounds}", flush=True)
-            self.launch_group("tiny", "tiny.txt", r)
-            self.launch_group("256K", "ascii_256K.txt", r, reload, probe_steps=probe_reload,
-                              peers=False)
-            self.launch_group("1M", "ascii_1M.txt", r, reload, probe_steps=probe_reload)
-            # An earlier build's reload at 10 MiB is tried in the first round only, and stopped.
-            self.launch_group("10M", "ascii_10M.txt", r, reload + wrap,
-                              lambda n: wrap + (reload if n == 0 else []),
-                              probe_steps=probe_reload + wrap)
-            self.switch_group("utf 1M", "1M", r)
+            self.tiny_group(r)
+            for size in self.sizes:
+                for fmt in FORMATS:
+                    self.load_group(fmt, size, r)
             self.rtf_group(r)
-            # The largest files take minutes per program: measured in the first round only.
-            if self.args.big and r == 0:
-                self.switch_group("utf 10M", "10M", r)
-                self.launch_group("50M", "ascii_50M.txt", r, reload, lambda n: [],
-                                  probe_steps=probe_reload)
             print(f"  {time.time() - started:.0f} s", flush=True)
 
 
@@ -197,36 +223,44 @@ class Bench:
 
 def number(pairs, key):
     try:
-        return float(pairs[key]) if pairs and key in pairs else None
+        value = float(pairs[key]) if pairs and key in pairs else None
     except ValueError:
         return None
+    # The waiter gives -1 for a figure it has no value for (no answer during a load, say).
+    return None if value is not None and value < 0 else value
 
 
-def step_ms(command, occurrence=1):
-    """Getter: the time of the occurrence-th step that sent `command`."""
+def step_key(command, key, occurrence=1):
+    """Getter: a figure of the occurrence-th step that sent `command`."""
     def get(pairs):
         seen = 0
         for k in range(1, 20):
             if pairs and pairs.get(f"s{k}_cmd") == str(command):
                 seen += 1
                 if seen == occurrence:
-                    return number(pairs, f"s{k}_ms")
+                    return number(pairs, f"s{k}_{key}")
         return None
     return get
 
 
-def ready(pairs):
-    return number(pairs, "ready_ms")
+def key(name):
+    return lambda pairs: number(pairs, name)
+
+
+def plus(a, b):
+    return lambda pairs: a(pairs) + b(pairs) if a(pairs) is not None and b(pairs) is not None else None
+
+
+def in_mib(get):
+    return lambda pairs: get(pairs) / 1024 if get(pairs) else None
+
+
+ready = key("ready_ms")
 
 
 def first_load(pairs):
     us = number(pairs, "load_us")
     return us / 1000 if us is not None else None
-
-
-def peak_mib(pairs):
-    kb = number(pairs, "peak_kb")
-    return kb / 1024 if kb else None
 
 
 def median(values):
@@ -255,10 +289,21 @@ class Figures:
     def ms(self, group, program, get):
         value = median(self.values(group, program, get))
         if value is None:
-            if self.stopped(group, program):
-                return f"> {self.bench.args.reload_timeout:,.0f} s (stopped)"
-            return "-"
+            return "stopped" if self.stopped(group, program) else "-"
         return f"{value:,.0f}"
+
+    def spread(self, group, program, get, goal=None):
+        """Median with the range over the rounds, and the goal where there is one."""
+        values = [v for v in self.values(group, program, get) if v is not None]
+        if not values:
+            return "stopped" if self.stopped(group, program) else "-"
+        middle = statistics.median(values)
+        text = f"{middle:,.0f}"
+        if len(values) > 1:
+            text += f" ({min(values):,.0f}-{max(values):,.0f})"
+        if goal is not None:
+            text += f" {'≤' if middle <= goal else '**>**'} {goal}"
+        return text
 
     def ratios(self, a, b):
         """Per-round ratios of two (group, program, getter) measures, same rounds."""
@@ -271,10 +316,7 @@ class Figures:
     def ratio(self, a, b, goal=None):
         values = self.ratios(a, b)
         if not values:
-            yardstick = median(self.values(*b))
-            if self.stopped(a[0], a[1]) and yardstick:
-                return f"> {self.bench.args.reload_timeout * 1000 / yardstick:.0f}"
-            return "-"
+            return "stopped" if self.stopped(a[0], a[1]) else "-"
         middle = statistics.median(values)
         text = f"{middle:.2f}"
         if len(values) > 1:
@@ -293,140 +335,177 @@ def table(head, rows):
     return "\n".join(lines)
 
 
-LABELS = {"tiny": "tiny.txt (7 bytes)", "256K": "ascii_256K.txt", "1M": "ascii_1M.txt",
-          "10M": "ascii_10M.txt", "50M": "ascii_50M.txt"}
+def load_getters(fmt):
+    """First text, whole text, peak working set and the answers' median and 95th percentile of
+    a viewer's run. A format Lorvane is switched to adds the start with the tiny file to the
+    switch's own times: what a start in that format would take."""
+    if fmt == "text":
+        return {"first": key("first_ms"), "whole": key("whole_ms"), "peak": key("peak_whole_kb"),
+                "p50": key("lat_p50"), "p95": key("lat_p95")}
+    get = lambda name: step_key(FORMATS[fmt][1], name)
+    return {"first": plus(ready, get("first_ms")), "whole": plus(ready, get("whole_ms")),
+            "peak": get("peak_whole_kb"), "p50": get("lat_p50"), "p95": get("lat_p95")}
+
+
+WHOLE_GOALS = {"1M": 1.0, "10M": 0.8, "50M": 0.8}
+
+
+def loading_table(bench, f, program):
+    head = ["file", "probe: whole text ms", "first text ms", "first text / probe's tiny launch",
+            "whole text ms", "whole text / probe", "answers while loading: median ms",
+            "95th percentile ms", "peak MiB", "peak / probe", "n"]
+    rows = []
+    probe_peak = in_mib(key("peak_kb"))
+    for size in bench.sizes:
+        for fmt in FORMATS:
+            g = f"{fmt} {size}"
+            if not f.runs(g, program):
+                continue
+            get = load_getters(fmt)
+            peak = in_mib(get["peak"])
+            rows.append([f"{FORMATS[fmt][0].format(size)} ({FORMAT_LABELS[fmt]})",
+                         f.ms(g, "probe", ready), f.ms(g, program, get["first"]),
+                         f.ratio((g, program, get["first"]), ("tiny", "probe", ready), 1.3),
+                         f.ms(g, program, get["whole"]),
+                         f.ratio((g, program, get["whole"]), (g, "probe", ready), WHOLE_GOALS[size]),
+                         f.spread(g, program, get["p50"]), f.spread(g, program, get["p95"], 250),
+                         f.ms(g, program, peak),
+                         f.ratio((g, program, peak), (g, "probe", probe_peak), 1.15),
+                         str(f.count(g, program))])
+    return table(head, rows)
+
+
+def place_text(pairs, command, occurrence, moment):
+    """The reader's place (first visible character, selection) at a moment of a reload."""
+    seen = 0
+    for k in range(1, 20):
+        if pairs and pairs.get(f"s{k}_cmd") == str(command):
+            seen += 1
+            if seen == occurrence:
+                return pairs.get(f"s{k}_place_{moment}")
+    return None
+
+
+def place_kept(pairs, command, occurrence):
+    """Same selection, and the same first visible character within a few lines."""
+    before, after = (place_text(pairs, command, occurrence, m) for m in ("before", "whole"))
+    if not before or not after:
+        return None
+    b, a = ([int(v) for v in text.split(",")] for text in (before, after))
+    return b[1:] == a[1:] and abs(b[0] - a[0]) <= 400
+
+
+def reload_rows(bench, f, program):
+    rows = []
+    wrap_against = ("text 10M", "probe", step_key(WRAP, "ms"))
+    measures = [
+        (f"Wrap at 10 MiB, caret at character {PLACE_NEAR:,}", "text 10M", WRAP, 1, wrap_against,
+         "the probe's wrap", None),
+        ("Wrap back at 10 MiB, caret at the end", "text 10M", WRAP, 2, wrap_against,
+         "the probe's wrap", None),
+        ("Options > Plain text at 1 MiB", "text 1M", PLAIN, 1, ("text 1M", "probe", first_load),
+         "the probe's first load", 1.2),
+    ]
+    for label, g, command, occurrence, against, against_label, goal in measures:
+        if not f.has(g, program):
+            continue
+        first = step_key(command, "first_ms", occurrence)
+        whole = step_key(command, "whole_ms", occurrence)
+        runs = f.runs(g, program)
+        kept = [place_kept(p, command, occurrence) for p in runs]
+        places = sorted({" → ".join(place_text(p, command, occurrence, m) or "-"
+                                    for m in ("before", "first", "whole")) for p in runs if p})
+        rows.append([label, f.ms(g, program, first),
+                     f.ratio((g, program, first), ("tiny", "probe", ready), 1.3 if (command, occurrence) == (WRAP, 1) else None),
+                     f.ratio((g, program, first), ("tiny", program, ready)),
+                     f.ms(g, program, whole),
+                     f.ratio((g, program, whole), against, goal) + f" ({against_label})",
+                     f.spread(g, program, step_key(command, "lat_p95", occurrence)),
+                     "; ".join(places),
+                     f"{sum(1 for k in kept if k)} of {len([k for k in kept if k is not None])}"])
+    if f.has("rtf 1M", program):
+        rtf = step_key(RTF, "ms")
+        rows.append(["Options > RTF of rtf_1M.rtf shown as plain text (one stream)", "-", "-", "-",
+                     f.ms("rtf 1M", program, rtf),
+                     f.ratio(("rtf 1M", program, rtf), ("rtf 1M", "probe", first_load), 1.2)
+                     + " (the probe's first RTF load)", "-", "-", "-"])
+    return table(["reload", "first text ms", "first text / probe's tiny launch",
+                  "first text / own tiny launch", "whole text ms", "whole text / against",
+                  "answers p95 ms", "place: first visible, selection start, end: before → at first "
+                  "text → at whole text", "place kept"], rows)
+
+
+LOADING_NOTE = (
+    "First text: from CreateProcess until the window whose caption holds the file's name "
+    "is found and its text control answers with a length above zero. Whole text: until "
+    "that length equals the file's whole text (the probe's length for it, checked in every "
+    "probe run) and stays so for 100 ms. Both against the probe in the same round: first "
+    "text against its launch with the tiny file, whole text against its launch with the "
+    "same text. UTF-16 and UTF-8: the program starts with a tiny file of the same name, "
+    "which is then overwritten with the text and shown through Options > Unicode or > "
+    "UTF8; its times are that start plus the switch's own (from the command). Answers: "
+    "WM_NULL sent every 20 ms between first and whole text; a message that would have been "
+    "sent while the window was busy counts with the wait it would have had (median and "
+    "95th percentile of each run; median and range over the runs). Peak: peak working set "
+    "at whole text. The probe is given UTF-8 text as UTF-16 (what the control takes).\n"
+)
+
+RELOADS_NOTE = (
+    "Times from sending the command (WM_COMMAND) with the whole file shown, to the first "
+    "text of the new load (a new text control holding some text) and to its whole "
+    "text. The caret is put at the character named (EM_SETSEL, EM_SCROLLCARET) before "
+    "the command. The place is read with EM_GETFIRSTVISIBLELINE, EM_LINEINDEX and "
+    "EM_EXGETSEL; it counts as kept when the selection is the same at whole text and "
+    "the first visible character within 400 characters of where it was.\n"
+)
 
 
 def tables(bench):
     f = Figures(bench)
+    programs = ["Lorvane"] + f.others
     out = []
-    launch = [g for g in ("tiny", "1M", "10M", "50M") if f.has(g)]
 
-    out.append("### Launch to ready\n")
-    out.append("From CreateProcess to a visible window of the process whose caption holds the file's name and "
-               "that has answered a WM_NULL round trip. Median ms; ratios are medians of per-round ratios "
-               "(range in brackets), with the goal where there is one.\n")
-    goals = {"tiny": (1.3, None), "1M": (1.10, 0.5), "10M": (1.05, 0.8), "50M": (None, None)}
-    head = ["file", "probe ms", "Lorvane ms", "wordpad ms", "notepad ms", "Lorvane / probe",
-            "Lorvane / wordpad", "Lorvane / notepad"]
-    for o in f.others:
-        head += [f"{o} ms", f"{o} / probe"]
+    out.append("### Launch with a tiny file\n")
+    out.append("From CreateProcess to a visible window of the process whose caption holds the file's "
+               "name and that has answered a WM_NULL round trip (tiny.txt, 7 bytes). Median ms; "
+               "ratios are medians of per-round ratios (range in brackets), with the goal.\n")
     rows = []
-    for g in launch:
-        row = [LABELS[g]] + [f.ms(g, p, ready) for p in ("probe", "Lorvane", "wordpad", "notepad")]
-        row.append(f.ratio((g, "Lorvane", ready), (g, "probe", ready), goals[g][0]))
-        row.append(f.ratio((g, "Lorvane", ready), (g, "wordpad", ready), goals[g][1]))
-        row.append(f.ratio((g, "Lorvane", ready), (g, "notepad", ready)))
-        for o in f.others:
-            row += [f.ms(g, o, ready), f.ratio((g, o, ready), (g, "probe", ready))]
-        rows.append(row)
-    out.append(table(head + ["n"], [r + [str(f.count(g))] for r, g in zip(rows, launch)]))
-    if bench.args.probe_variants:
-        out.append("\nProbe variants: the file streamed before the window is first shown (hidden), or with "
-                   "WM_SETREDRAW off during the stream (noredraw); launch to ready, and the load's own time and "
-                   "CPU time inside the process, each against the plain probe.\n")
-        rows = []
-        cpu = lambda p: number(p, "load_cpu_us")
-        for g in launch:
-            row = [LABELS[g]]
-            for variant in ("probe-hidden", "probe-noredraw"):
-                row += [f.ratio((g, variant, ready), (g, "probe", ready)),
-                        f.ratio((g, variant, first_load), (g, "probe", first_load)),
-                        f.ratio((g, variant, cpu), (g, "probe", cpu))]
-            rows.append(row)
-        out.append(table(["file", "hidden: ready", "hidden: load", "hidden: load CPU",
-                          "noredraw: ready", "noredraw: load", "noredraw: load CPU"], rows))
+    for program in ["probe"] + programs + list(bench.launchers) + ["wordpad", "notepad"]:
+        rows.append([program, f.ms("tiny", program, ready),
+                     f.ratio(("tiny", program, ready), ("tiny", "probe", ready),
+                             1.05 if program == "Lorvane" else None),
+                     str(f.count("tiny", program))])
+    out.append(table(["program", "launch ms", "/ probe", "n"], rows))
 
-    out.append("\n### Peak working set at ready (MiB), and the text length each control reports\n")
-    head = ["file", "probe", "Lorvane", "wordpad", "notepad", "Lorvane / probe"] + f.others + \
-           ["characters: probe / Lorvane / wordpad / notepad"]
-    rows = []
-    for g in launch:
-        row = [LABELS[g]] + [f.ms(g, p, peak_mib) for p in ("probe", "Lorvane", "wordpad", "notepad")]
-        row.append(f.ratio((g, "Lorvane", peak_mib), (g, "probe", peak_mib)))
-        row += [f.ms(g, o, peak_mib) for o in f.others]
-        lengths = []
-        for p in ("probe", "Lorvane", "wordpad", "notepad"):
-            seen = sorted({x.get("chars") for x in f.runs(g, p) if x and x.get("chars")})
-            lengths.append("/".join(seen) or "-")
-        rows.append(row + [" / ".join(lengths)])
-    out.append(table(head, rows))
+    for program in programs:
+        out.append(f"\n### Loading: {program}\n")
+        if program == "Lorvane":
+            out.append(LOADING_NOTE)
+        out.append(loading_table(bench, f, program))
 
-    out.append("\n### Reload of the file shown (Options > Plain text), against a first load\n")
-    out.append("Lorvane's reload is the WM_COMMAND round trip, sent once the file is shown. The probe's first "
-               "load is its own time for EM_STREAMIN into the control it started with (what a launch pays); "
-               "the probe's reload is the cheapest one the control allows: a new control, streamed into. "
-               "Lorvane's own first load is its launch with the file less its launch with the tiny file, same "
-               "round (wider ranges). Goals: at most 1.2 times a first load at 1 MiB; about one at 10 MiB.\n")
-    reload = step_ms(123)
-    probe_reload = step_ms(127)
-    head = ["file", "probe first load ms", "probe reload ms", "Lorvane reload ms", "reload / first load",
-            "reload / probe reload", "reload / Lorvane's own first load"]
-    for o in f.others:
-        head += [f"{o} reload ms", f"{o} reload / first load"]
+    out.append("\n### Peers with plain text\n")
+    out.append("Wine's wordpad and notepad from start to ready (their window answers only once the "
+               "whole text is in), against Lorvane's first and whole text in the same round.\n")
     rows = []
-    for g in ("256K", "1M", "10M", "50M"):
-        if not f.has(g):
-            continue
-        goal = {"1M": 1.2, "10M": 1.1}.get(g)
-        own_first = [ready(a) - ready(b) if ready(a) and ready(b) else None
-                     for a, b in zip(f.runs(g, "Lorvane"), f.runs("tiny", "Lorvane"))]
-        own = [r / o for r, o in zip(f.values(g, "Lorvane", reload), own_first) if r and o and o > 0]
-        row = [LABELS[g], f.ms(g, "probe", first_load), f.ms(g, "probe", probe_reload),
-               f.ms(g, "Lorvane", reload),
-               f.ratio((g, "Lorvane", reload), (g, "probe", first_load), goal),
-               f.ratio((g, "Lorvane", reload), (g, "probe", probe_reload)),
-               f"{statistics.median(own):.2f}" if own else "-"]
-        for o in f.others:
-            row += [f.ms(g, o, reload), f.ratio((g, o, reload), (g, "probe", first_load))]
-        rows.append(row + [str(f.count(g))])
-    out.append(table(head + ["n"], rows))
+    for g in ["text " + s for s in bench.sizes]:
+        get = load_getters("text")
+        row = [FORMATS["text"][0].format(g.split()[1])]
+        for peer in ("wordpad", "notepad"):
+            row += [f.ms(g, peer, ready), f.ratio((g, "Lorvane", get["first"]), (g, peer, ready)),
+                    f.ratio((g, "Lorvane", get["whole"]), (g, peer, ready))]
+        rows.append(row + [str(f.count(g, "wordpad"))])
+    out.append(table(["file", "wordpad ms", "first text / wordpad", "whole text / wordpad",
+                      "notepad ms", "first text / notepad", "whole text / notepad", "n"], rows))
 
-    out.append("\n### Other reloads through the Options menu\n")
-    head = ["what", "Lorvane ms", "against ms", "ratio"]
-    for o in f.others:
-        head += [f"{o} ms", f"{o} ratio"]
-    rows = []
-    wrap = step_ms(120)
-    measures = [
-        ("Wrap at 10 MiB / the probe's wrap (a new control of the other style, streamed into)",
-         ("10M", wrap), ("10M", "probe", wrap), 1.1),
-        ("Wrap at 10 MiB / the probe's first load", ("10M", wrap), ("10M", "probe", first_load), 1.1),
-        ("RTF reload of rtf_1M.rtf / the probe's first RTF load", ("rtf 1M", step_ms(124)),
-         ("rtf 1M", "probe", first_load), 1.2),
-    ]
-    for size in ("1M", "10M"):
-        g = f"utf {size}"
-        if f.has(g):
-            # The second UTF8 reload against the median of the two Unicode ones: each of them
-            # replaces the same text.
-            u16 = lambda p: median([step_ms(125, 1)(p), step_ms(125, 2)(p)])
-            measures.append((f"UTF8 reload / Unicode reload of the same text ({size} of UTF-8)",
-                             (g, step_ms(126, 2)), (g, "Lorvane", u16), 1.2))
-    for label, (g, get), yard, goal in measures:
-        if not f.has(g):
-            continue
-        program_yard = yard[1]
-        row = [label, f.ms(g, "Lorvane", get), f.ms(*yard), f.ratio((g, "Lorvane", get), yard, goal)]
-        for o in f.others:
-            other_yard = (yard[0], o, yard[2]) if program_yard == "Lorvane" else yard
-            row += [f.ms(g, o, get), f.ratio((g, o, get), other_yard)]
-        rows.append(row)
-    out.append(table(head, rows))
-    chars = {}
-    for g in ("utf 1M", "utf 10M"):
-        if f.has(g):
-            chars[g] = sorted({v for p in f.runs(g, "Lorvane") if p
-                               for k, v in p.items() if k.endswith("_chars")})
-    out.append("\nThe UTF8/Unicode rows are reloads in one running Lorvane: the file it has open is overwritten "
-               "with the text in UTF-8, then in UTF-16 (no byte-order mark), twice, each time followed by "
-               "Options > UTF8 or > Unicode. Characters in the control after each reload: "
-               + "; ".join(f"{g}: {'/'.join(v)}" for g, v in chars.items())
-               + " (one figure: both encodings give the same text).\n")
+    for program in programs:
+        out.append(f"\n### Reloads: {program}\n")
+        if program == "Lorvane":
+            out.append(RELOADS_NOTE)
+        out.append(reload_rows(bench, f, program))
     return "\n".join(out)
 
 
-def machine(load):
+def machine(load, load_at_start=None, loads=None):
     cpu = "?"
     with open("/proc/cpuinfo") as info:
         for line in info:
@@ -438,7 +517,11 @@ def machine(load):
     wine = subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip()
     return (f"- machine: {os.cpu_count()} CPUs ({cpu}), {memory:.1f} GiB memory, {platform.system()} "
             f"{platform.release()}\n- {wine}\n"
-            f"- load average at the end: {load[0]:.2f} {load[1]:.2f} {load[2]:.2f} "
+            + (f"- load average at the start: {load_at_start[0]:.2f} {load_at_start[1]:.2f} "
+               f"{load_at_start[2]:.2f}\n" if load_at_start else "")
+            + (f"- 1-minute load average before each group of runs: {loads[0]:.2f} to "
+               f"{loads[2]:.2f}, median {loads[1]:.2f}\n" if loads else "")
+            + f"- load average at the end: {load[0]:.2f} {load[1]:.2f} {load[2]:.2f} "
             f"(other work on the machine widens the ranges)")
 
 
@@ -456,12 +539,14 @@ def main():
     parser.add_argument("--files", required=True)
     parser.add_argument("--tools", required=True)
     parser.add_argument("--exe", required=True)
+    parser.add_argument("--exe-commit", help="the commit the exe was built from")
     parser.add_argument("--baseline", action="append", default=[],
                         help="NAME=EXE, another build to measure alongside")
+    parser.add_argument("--launch-baseline", action="append", default=[],
+                        help="NAME=EXE, another build measured with the tiny file only")
     parser.add_argument("--rounds", type=int, default=3)
     parser.add_argument("--big", action="store_true")
-    parser.add_argument("--probe-variants", action="store_true")
-    parser.add_argument("--reload-timeout", type=float, default=120)
+    parser.add_argument("--reload-timeout", type=float, default=300)
     parser.add_argument("--out", default=None)
     parser.add_argument("--command", default="bench/run.sh")
     parser.add_argument("--verbose", action="store_true")
@@ -470,6 +555,7 @@ def main():
     args = parser.parse_args()
 
     started = time.time()
+    load_at_start = os.getloadavg()
     bench = Bench(args)
     if args.from_raw:
         with open(args.from_raw) as raw:
@@ -481,19 +567,29 @@ def main():
         bench.run()
         commit = subprocess.run(["git", "rev-parse", "--short", "HEAD"], capture_output=True,
                                 text=True).stdout.strip()
+        if args.exe_commit:
+            commit = f"Lorvane.exe of commit {args.exe_commit}, the benchmark of {commit}"
+        elif os.path.normpath(args.exe) != os.path.normpath("build/bench/Lorvane.exe"):
+            commit = f"{args.exe}, the benchmark of commit {commit}"
+        else:
+            commit = f"commit {commit} and the working tree"
         meta = {"date": datetime.datetime.now().strftime("%Y-%m-%d %H:%M"), "commit": commit,
-                "minutes": (time.time() - started) / 60, "load": os.getloadavg()}
+                "rounds": args.rounds,
+                "minutes": (time.time() - started) / 60, "load": os.getloadavg(),
+                "load_at_start": load_at_start,
+                "loads": [min(bench.loads), statistics.median(bench.loads), max(bench.loads)]}
     if args.raw:
         with open(args.raw, "w") as raw:
             json.dump({"results": {"|".join(key): runs for key, runs in bench.results.items()},
                        "failures": bench.failures, "meta": meta}, raw)
     text = tables(bench)
     report = (f"# Benchmark results\n\n- date: {meta['date']}\n"
-              f"- command: `{args.command}` ({args.rounds} rounds; measuring took "
-              f"{meta['minutes']:.1f} min; commit {meta['commit']} and the working tree)\n"
-              f"{machine(meta['load'])}\n"
+              f"- command: `{args.command}` ({meta.get('rounds', args.rounds)} rounds; measuring took "
+              f"{meta['minutes']:.1f} min; {meta['commit']})\n"
+              f"{machine(meta['load'], meta.get('load_at_start'), meta.get('loads'))}\n"
               + "".join(f"- {name}: {describe_baseline(name, exe)}\n"
-                        for name, exe in bench.viewers.items() if name != "Lorvane")
+                        for name, exe in {**bench.viewers, **bench.launchers}.items()
+                        if name != "Lorvane")
               + "\nPrograms: Lorvane; probe = a bare rich edit control made as Lorvane makes its own, "
                 "streamed from ReadFile (the floor); Wine's wordpad.exe and notepad.exe (the peers).\n\n"
               + text + "\n")

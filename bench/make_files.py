@@ -1,16 +1,20 @@
 #!/usr/bin/env python3
 """Writes the benchmark's input files into a folder: CR LF text of words in lines of varied
-length, always the same for the same seed.
+length, always the same for the same seed, and counts.json, the length each file's text has in
+the text control (WM_GETTEXTLENGTH, which counts a CR LF as two characters).
 
   make_files.py FOLDER [--big]
 
-ascii_SIZE.txt   plain 8-bit text (256K, 1M, 10M; 50M with --big)
-utf8_SIZE.txt    UTF-8 text in which about 10 % of the letters are accented (1M, 10M)
-utf16_SIZE.txt   the same text as utf8_SIZE.txt in UTF-16LE, no byte-order mark
-rtf_SIZE.rtf     RTF with runs of bold, italic, colour and size (1M)
+ascii_SIZE.txt   plain 8-bit text (1M, 10M; 50M with --big)
+utf16_SIZE.txt   UTF-16LE text, no byte-order mark, in which about 10 % of the letters are
+                 accented (same sizes)
+utf8_SIZE.txt    UTF-8 text with accented letters likewise (same sizes)
+utf8_SIZE.u16    the text of utf8_SIZE.txt in UTF-16LE: what the control is given for it
+rtf_1M.rtf       RTF with runs of bold, italic, colour and size
 tiny.txt         7 bytes: "Hello\\r\\n"
-Sizes are in MiB/KiB of file bytes (the UTF-16 file of a text is about twice its UTF-8 one).
+Sizes are in MiB of file bytes.
 """
+import json
 import os
 import random
 import sys
@@ -81,16 +85,24 @@ def write(folder, name, data):
 def main():
     folder = sys.argv[1]
     big = "--big" in sys.argv[2:]
-    kib, mib = 1024, 1024 * 1024
+    mib = 1024 * 1024
+    counts = {"tiny.txt": 7}
     write(folder, "tiny.txt", b"Hello\r\n")
-    sizes = [("256K", 256 * kib), ("1M", mib), ("10M", 10 * mib)] + ([("50M", 50 * mib)] if big else [])
+    sizes = [("1M", mib), ("10M", 10 * mib)] + ([("50M", 50 * mib)] if big else [])
     for label, size in sizes:
-        write(folder, f"ascii_{label}.txt", text_of(size, 1).encode("ascii"))
-    for label, size in [("1M", mib), ("10M", 10 * mib)]:
+        text = text_of(size, 1)
+        write(folder, f"ascii_{label}.txt", text.encode("ascii"))
+        counts[f"ascii_{label}.txt"] = len(text)
+        text = text_of(size, 4, 0.1, "utf-16-le")
+        write(folder, f"utf16_{label}.txt", text.encode("utf-16-le"))
+        counts[f"utf16_{label}.txt"] = len(text)
         text = text_of(size, 2, 0.1, "utf-8")
         write(folder, f"utf8_{label}.txt", text.encode("utf-8"))
-        write(folder, f"utf16_{label}.txt", text.encode("utf-16-le"))
+        write(folder, f"utf8_{label}.u16", text.encode("utf-16-le"))
+        counts[f"utf8_{label}.txt"] = counts[f"utf8_{label}.u16"] = len(text)
     write(folder, "rtf_1M.rtf", rtf_of(mib, 3).encode("ascii"))
+    with open(os.path.join(folder, "counts.json"), "w") as out:
+        json.dump(counts, out)
 
 
 if __name__ == "__main__":

@@ -71,14 +71,27 @@ LONGLONG microsecondsSince(LONGLONG start) {
     return (now() - start) * 1000000 / frequency.QuadPart;
 }
 
+// A chunk never ends on the CR of a CR LF pair (nor inside a UTF-16 unit): the control would
+// see two line breaks there, and the text would not be the file's. The CR is read again next.
 DWORD CALLBACK readFromFile(DWORD_PTR cookie, LPBYTE buffer, LONG requested, LONG* moved) {
+    const HANDLE file = reinterpret_cast<HANDLE>(cookie);
     DWORD read = 0;
-    if (!ReadFile(reinterpret_cast<HANDLE>(cookie), buffer, static_cast<DWORD>(requested), &read,
-                  nullptr)) {
+    if (!ReadFile(file, buffer, static_cast<DWORD>(requested), &read, nullptr)) {
         *moved = 0;
         return GetLastError();
     }
-    *moved = static_cast<LONG>(read);
+    const DWORD unit = (probe.format & SF_UNICODE) != 0 ? 2 : 1;
+    DWORD keep = read - read % unit;
+    if (read == static_cast<DWORD>(requested) && keep > unit && buffer[keep - unit] == '\r' &&
+        (unit == 1 || buffer[keep - 1] == 0)) {
+        keep -= unit;
+    }
+    if (keep < read) {
+        LARGE_INTEGER back;
+        back.QuadPart = -static_cast<LONGLONG>(read - keep);
+        SetFilePointerEx(file, back, nullptr, FILE_CURRENT);
+    }
+    *moved = static_cast<LONG>(keep);
     return 0;
 }
 
