@@ -98,7 +98,9 @@ TEST_F(RegistryStoreTest, RawTextComesBackTerminatedInsideItsSlotAndOtherTypesAs
     writeText(L"Long", std::wstring(255, L'x'), scratchKey);
     for (int slot = 0; slot < 4; ++slot) store.readString(L"Long", L"", 512);
 
-    const std::vector<wchar_t> full(256, L'y');
+    // One unit more than is stored: the system adds a terminator to a text whose count leaves out
+    // a zero that follows it, so what follows the stored bytes must not be zero.
+    const std::vector<wchar_t> full(257, L'y');
     const BYTE odd[] = {'h', 0, 'i', 0, '!'};
     const DWORD number = 'A';
     struct Case {
