@@ -14,6 +14,8 @@ add_library(lorvane_core STATIC
     settings/font_spec.cpp
     settings/registry_store.cpp
     view/document_files.cpp
+    view/file_load.cpp
+    view/reading_place.cpp
     view/stream_callbacks.cpp
     view/text_control.cpp
 )
