@@ -8,6 +8,7 @@
 
 #include "../res/resource_ids.h"
 #include "about_dialog.h"
+#include "message_box.h"
 #include "menu_rules.h"
 
 namespace {
@@ -20,9 +21,54 @@ CHARRANGE selectionOf(HWND textControl) {
 
 UINT grayedWhen(bool grayed) { return grayed ? MF_GRAYED : MF_ENABLED; }
 
+// The commands that work on the whole text: a file still loading is completed first, so that
+// they act as on a file loaded at once. Those that load the file again (Open, Wrap, Edit, the
+// formats) drop what is pending instead, and Exit and About do not touch the text.
+bool needsWholeText(WORD id) {
+    switch (id) {
+    case IDM_SAVE:
+    case IDM_SAVE_AS:
+    case IDM_COPY:
+    case IDM_CONTEXT_COPY:
+    case IDM_PASTE:
+    case IDM_FIND:
+    case IDM_FIND_ON_WEB:
+    case IDM_CONTEXT_SEARCH:
+    case IDM_OPEN_URL:
+    case IDM_CONTEXT_OPEN_URL:
+    case IDM_FONT: return true;
+    default: return false;
+    }
+}
+
+// Saving, or reading in another format, a file that did not fit in memory would treat its
+// beginning as the whole file.
+bool refusedForPartialText(WORD id) {
+    switch (id) {
+    case IDM_SAVE:
+    case IDM_SAVE_AS:
+    case IDM_FORMAT_PLAIN:
+    case IDM_FORMAT_RTF:
+    case IDM_FORMAT_UNICODE:
+    case IDM_FORMAT_UTF8: return true;
+    default: return false;
+    }
+}
+
 }  // namespace
 
 int ViewerWindow::onCommand(WORD id) {
+    // A command that arrives while a message box waits for its answer (posted, or from the Find
+    // dialog) would run inside the operation that asked, in the middle of its work: only Exit
+    // may, as the box ends with the window.
+    if (messageBoxOpen() && id != IDM_EXIT) return 0;
+    if (fileLoad.showsPart() && refusedForPartialText(id)) {
+        showWarning(L"The file \"%s\" is too large to show whole; only its beginning is shown. It "
+                    L"cannot be saved or read in another format. Open another file first.",
+                    fileName);
+        return 0;
+    }
+    if (needsWholeText(id)) fileLoad.finish();
     switch (id) {
     case IDM_OPEN: promptOpen(); break;
     case IDM_SAVE:

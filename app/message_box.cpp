@@ -19,10 +19,16 @@ bool systemTextOf(DWORD code) {
                           nullptr) != 0;
 }
 
+// How many of the program's message boxes are open, one inside the other.
+int openMessageBoxes = 0;
+
 int showMessage(UINT style, const wchar_t* format, va_list args) {
     wchar_t buffer[messageBufferLength];
     formatMessageText(buffer, messageBufferLength, format, args);
-    return MessageBoxW(GetFocus(), buffer, L"Lorvane", style);
+    ++openMessageBoxes;
+    const int result = MessageBoxW(GetFocus(), buffer, L"Lorvane", style);
+    --openMessageBoxes;
+    return result;
 }
 
 }  // namespace
@@ -50,6 +56,8 @@ int askYesNoCancel(const wchar_t* format, ...) {
     va_end(args);
     return result;
 }
+
+bool messageBoxOpen() { return openMessageBoxes > 0; }
 
 const wchar_t* lastErrorText() {
     const DWORD code = GetLastError();

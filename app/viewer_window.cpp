@@ -110,7 +110,12 @@ LRESULT ViewerWindow::handleMessage(HWND window, UINT message, WPARAM wParam, LP
     }
     switch (message) {
     case WM_DESTROY:
+        fileLoad.cancel();
         PostQuitMessage(0);
+        return 0;
+    case WM_TIMER:
+        if (wParam != FileLoad::timerId) return DefWindowProcW(window, message, wParam, lParam);
+        fileLoad.onTimer();
         return 0;
     case WM_MOVE:
         onMove();

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "../view/file_load.h"
 #include "../view/stream_format.h"
 
 class RegistryStore;
@@ -78,6 +79,8 @@ public:
     RegistryStore* settings = nullptr;
     FontSpec* font = nullptr;
     wchar_t fileName[fileNameLength] = {};
+    // The file still going into the text control, if any (view/file_load.h).
+    FileLoad fileLoad;
 
 private:
     int registerWindowClass();
@@ -85,7 +88,8 @@ private:
     void makeTextControl(DWORD style);
     void buildContextMenu();
     void fitTextControl();
-    void reloadCurrentFile();
+    void reloadCurrentFile(const ReadingPlace& place);
+    void bringBackPlace(const ReadingPlace& place, PlaceBy by);
 };
 
 // The window procedure of the main window's class.

@@ -16,6 +16,8 @@ add_library(lorvane_core STATIC
     view/document_files.cpp
     view/file_replacement.cpp
     view/save_checks.cpp
+    view/file_load.cpp
+    view/reading_place.cpp
     view/stream_callbacks.cpp
     view/text_control.cpp
 )

@@ -93,6 +93,7 @@ LRESULT ViewerWindow::onFindMessage(HWND, UINT message, WPARAM, LPARAM lParam) {
         return 0;
     }
     if (!(request->Flags & FR_FINDNEXT)) return 0;
+    fileLoad.finish();
     DWORD end = 0;
     SendMessageW(textControl, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&end));
     const int start = findStart(static_cast<int>(end), (request->Flags & FR_DOWN) != 0);

@@ -62,6 +62,14 @@ int ViewerWindow::openFile(const wchar_t* name) {
         showWarning(cannotOpenFile, normalised, lastErrorText());
         return 0;
     }
+    // Devices, pipes and consoles have no end a viewer could wait for.
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        CloseHandle(file);
+        showWarning(cannotOpenFile, normalised, L"It is not a file on a disk but a device or a pipe.");
+        return 0;
+    }
+    // From here on this file replaces what was shown, and the load still pending is dropped.
+    fileLoad.cancel();
     // The control deletes a text it holds very slowly when a new one is streamed over it (half a
     // minute for 1 MB, growing faster than the text), while a new control is filled as fast as at
     // start-up. So, once the file is open, a filled control gives way to a new one with the same
@@ -73,18 +81,10 @@ int ViewerWindow::openFile(const wchar_t* name) {
         DestroyWindow(previous);
         if (hadFocus) SetFocus(textControl);
     }
-    StreamSource source = {file, streamFormat};
-    EDITSTREAM stream = {reinterpret_cast<DWORD_PTR>(&source), 0, readStreamCallback};
-    const LRESULT characters = SendMessageW(textControl, EM_STREAMIN, streamInFormat(streamFormat),
-                                            reinterpret_cast<LPARAM>(&stream));
-    if (characters == 0) {
+    // The load takes the file over: it closes it once the last piece is in.
+    if (fileLoad.start(textControl, mainWindow, file, streamFormat, normalised) == 0) {
         showWarning(L"Warning: no data read from file");
-    } else if (stream.dwError != 0) {
-        // What was read stays shown, but the user must know it is not the whole file.
-        showWarning(L"Warning: the file \"%s\" could not be read completely\n%s", normalised,
-                    errorCodeText(stream.dwError));
     }
-    CloseHandle(file);
     lstrcpynW(fileName, normalised, fileNameLength);
     SetWindowTextW(mainWindow, captionOfFileName(fileName));
     setModified(0);
@@ -146,7 +146,12 @@ bool ViewerWindow::setFormat(StreamFormat format) {
     const StreamFormat previous = streamFormat;
     streamFormat = format;
     if (lstrlenW(fileName) <= 0) return true;
-    if (openFile(fileName)) return true;
+    // The text comes back with other characters: the reader's place is found by its line.
+    const ReadingPlace place = readingPlaceOf(textControl);
+    if (openFile(fileName)) {
+        bringBackPlace(place, PlaceBy::lines);
+        return true;
+    }
     streamFormat = previous;
     return false;
 }

@@ -11,17 +11,29 @@ DWORD failureCode(DWORD fallback) {
     return code != 0 ? code : fallback;
 }
 
-void stepBack(HANDLE file, LONG bytes) {
+// Reads at most `wanted` bytes, and never beyond the source's bytesLeft.
+BOOL readCapped(StreamSource& source, void* buffer, DWORD wanted, DWORD* read) {
+    wanted = static_cast<DWORD>(std::min<std::uint64_t>(wanted, source.bytesLeft));
+    *read = 0;
+    if (wanted == 0) return TRUE;
+    const BOOL ok = ReadFile(source.file, buffer, wanted, read, nullptr);
+    source.bytesLeft -= *read;
+    return ok;
+}
+
+// Leaves the last `bytes` read in the file for the next chunk.
+void stepBack(StreamSource& source, LONG bytes) {
     LARGE_INTEGER distance;
     distance.QuadPart = -bytes;
-    SetFilePointerEx(file, distance, nullptr, FILE_CURRENT);
+    SetFilePointerEx(source.file, distance, nullptr, FILE_CURRENT);
+    source.bytesLeft += static_cast<std::uint64_t>(bytes);
 }
 
 // Plain text, RTF and UTF-16: the file's bytes as they are, except that a chunk never ends on
 // the CR of a CR LF pair (see stream_chunks.h). `unitSize` is 1 for bytes, 2 for UTF-16.
-DWORD readRaw(HANDLE file, LPBYTE buffer, LONG requested, LONG* moved, DWORD unitSize) {
+DWORD readRaw(StreamSource& source, LPBYTE buffer, LONG requested, LONG* moved, DWORD unitSize) {
     DWORD read = 0;
-    if (!ReadFile(file, buffer, static_cast<DWORD>(requested), &read, nullptr)) {
+    if (!readCapped(source, buffer, static_cast<DWORD>(requested), &read)) {
         *moved = 0;
         return failureCode(ERROR_READ_FAULT);
     }
@@ -31,7 +43,7 @@ DWORD readRaw(HANDLE file, LPBYTE buffer, LONG requested, LONG* moved, DWORD uni
         const unsigned lastUnit = unitSize == 1 ? buffer[last] : buffer[last] | buffer[last + 1] << 8;
         if (holdsBackFinalCr(lastUnit, units, read == static_cast<DWORD>(requested))) {
             read -= unitSize;
-            stepBack(file, static_cast<LONG>(unitSize));
+            stepBack(source, static_cast<LONG>(unitSize));
         }
     }
     *moved = static_cast<LONG>(read);
@@ -41,18 +53,18 @@ DWORD readRaw(HANDLE file, LPBYTE buffer, LONG requested, LONG* moved, DWORD uni
 // UTF-8: decoded here into UTF-16 for the control. A chunk of bytes never gives more UTF-16
 // units than it has bytes, so half the request is read. A sequence cut by the chunk's end, and
 // the CR of a CR LF pair, are left in the file for the next chunk.
-DWORD readUtf8(HANDLE file, LPBYTE buffer, LONG requested, LONG* moved) {
+DWORD readUtf8(StreamSource& source, LPBYTE buffer, LONG requested, LONG* moved) {
     *moved = 0;
     unsigned char bytes[4096];
     const DWORD wanted = std::min<DWORD>(static_cast<DWORD>(requested) / sizeof(wchar_t), sizeof bytes);
     if (wanted == 0) return 0;
     DWORD read = 0;
-    if (!ReadFile(file, bytes, wanted, &read, nullptr)) return failureCode(ERROR_READ_FAULT);
+    if (!readCapped(source, bytes, wanted, &read)) return failureCode(ERROR_READ_FAULT);
     const bool filledRequest = read == wanted;
     DWORD whole = filledRequest ? static_cast<DWORD>(wholeUtf8Prefix(bytes, read)) : read;
     if (whole == 0) whole = read;  // nothing but a broken sequence: let the decoder mark it
     if (whole > 0 && holdsBackFinalCr(bytes[whole - 1], whole, filledRequest)) --whole;
-    if (whole < read) stepBack(file, static_cast<LONG>(read - whole));
+    if (whole < read) stepBack(source, static_cast<LONG>(read - whole));
     auto* text = reinterpret_cast<wchar_t*>(buffer);
     const int units = whole == 0 ? 0
                                  : MultiByteToWideChar(CP_UTF8, 0, reinterpret_cast<char*>(bytes),
@@ -69,7 +81,7 @@ DWORD readRichText(StreamSource& source, LPBYTE buffer, LONG requested, LONG* mo
         *moved = 0;
         return ERROR_INVALID_DATA;
     }
-    const DWORD result = readRaw(source.file, buffer, requested, moved, 1);
+    const DWORD result = readRaw(source, buffer, requested, moved, 1);
     if (result == 0) {
         *moved = static_cast<LONG>(source.rtfGuard.admit(buffer, static_cast<std::size_t>(*moved)));
     }
@@ -87,9 +99,9 @@ DWORD CALLBACK readStreamCallback(DWORD_PTR cookie, LPBYTE buffer, LONG requeste
     auto* source = reinterpret_cast<StreamSource*>(cookie);
     switch (source->format) {
     case StreamFormat::richText: return readRichText(*source, buffer, requested, moved);
-    case StreamFormat::utf8Text: return readUtf8(source->file, buffer, requested, moved);
-    case StreamFormat::unicodeText: return readRaw(source->file, buffer, requested, moved, 2);
-    default: return readRaw(source->file, buffer, requested, moved, 1);
+    case StreamFormat::utf8Text: return readUtf8(*source, buffer, requested, moved);
+    case StreamFormat::unicodeText: return readRaw(*source, buffer, requested, moved, 2);
+    default: return readRaw(*source, buffer, requested, moved, 1);
     }
 }
 

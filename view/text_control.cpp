@@ -35,24 +35,34 @@ void ViewerWindow::createTextControl(DWORD style) {
 
 void ViewerWindow::toggleWrap() {
     if (isModified() && askYesNo(discardQuestion) != IDYES) return;
+    const ReadingPlace place = readingPlaceOf(textControl);
+    fileLoad.cancel();
     DestroyWindow(textControl);
     wrapLines = wrapLines ? 0 : 1;
     createTextControl(textControlStyle(readOnly != 0, wrapLines != 0));
-    reloadCurrentFile();
+    reloadCurrentFile(place);
     SetFocus(textControl);
 }
 
 void ViewerWindow::enableEditing() {
     if (!readOnly) return;
+    const ReadingPlace place = readingPlaceOf(textControl);
+    fileLoad.cancel();
     DestroyWindow(textControl);
     createTextControl(textControlStyle(false, wrapLines != 0));
-    reloadCurrentFile();
+    reloadCurrentFile(place);
     SetFocus(textControl);
     readOnly = 0;
 }
 
-void ViewerWindow::reloadCurrentFile() {
-    if (lstrlenW(fileName) > 0) openFile(fileName);
+// The same text comes back in the new mode, so the reader's place is found by its characters.
+void ViewerWindow::reloadCurrentFile(const ReadingPlace& place) {
+    if (lstrlenW(fileName) > 0 && openFile(fileName)) bringBackPlace(place, PlaceBy::characters);
+}
+
+void ViewerWindow::bringBackPlace(const ReadingPlace& place, PlaceBy by) {
+    fileLoad.loadThrough(place, by);
+    putBackReadingPlace(textControl, place, by);
 }
 
 void ViewerWindow::copySelection() { SendMessageW(textControl, WM_COPY, 0, 0); }

@@ -144,3 +144,63 @@ TEST(Lorvane, OverlongNamesOnTheCommandLineAreRefusedAndTheWindowStays) {
 }
 
 }  // namespace
+
+namespace {
+
+std::wstring bigTempFile(std::string& contents) {
+    for (int line = 0; contents.size() < 20 * 1024 * 1024; ++line) {
+        contents += "line " + std::to_string(line) + " of a file that takes seconds to load whole\r\n";
+    }
+    wchar_t folder[MAX_PATH];
+    GetTempPathW(MAX_PATH, folder);
+    const std::wstring path = std::wstring(folder) + L"lorvane-e2e-big.txt";
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr);
+    CloseHandle(file);
+    return path;
+}
+
+// The length of another process's control, asked of the control itself.
+int lengthOf(HWND control) {
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 60000, &length);
+    return static_cast<int>(length);
+}
+
+std::string contentsOf(const std::wstring& path) {
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    std::string bytes(GetFileSize(file, nullptr), '\0');
+    DWORD read = 0;
+    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    CloseHandle(file);
+    return bytes;
+}
+
+}  // namespace
+
+TEST(Lorvane, ABigFileShowsTextAtOnceAnswersWhileLoadingAndSavesWhole) {
+    std::string contents;
+    const std::wstring path = bigTempFile(contents);
+    LorvaneProcess lorvane(L"\"" + path + L"\"");
+    const HWND main = lorvane.mainWindow();
+    ASSERT_NE(main, nullptr);
+    const DWORD started = GetTickCount();
+    ASSERT_TRUE(lorvane.waitForCaption(L"lorvane-e2e-big.txt"));
+    const HWND text = GetDlgItem(main, 200);
+    EXPECT_GT(lengthOf(text), 0);
+    EXPECT_LT(GetTickCount() - started, 2000u) << "no text within 2 s of the window";
+    // While the rest loads, the window answers, and the text grows.
+    DWORD_PTR result = 0;
+    EXPECT_TRUE(SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result));
+    EXPECT_LT(lengthOf(text), static_cast<int>(contents.size())) << "the load is already over";
+    // Save while loading writes the whole file: the load completes first.
+    lorvane.pressChord({VK_CONTROL, 'S'});
+    for (int wait = 0; wait < 600 && lengthOf(text) < static_cast<int>(contents.size()); ++wait) Sleep(100);
+    EXPECT_TRUE(SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result));
+    EXPECT_EQ(lengthOf(text), static_cast<int>(contents.size()));
+    EXPECT_TRUE(contentsOf(path) == contents) << "the saved file differs";
+    lorvane.pressChord({VK_CONTROL, 'W'});
+    EXPECT_EQ(lorvane.waitForExit(), 0u);
+    DeleteFileW(path.c_str());
+}

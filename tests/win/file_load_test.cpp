@@ -1,0 +1,232 @@
+// Files that load in pieces while the window answers: the same text as one stream, the commands
+// that need the whole text, reloads and Exit while pieces remain, the reader's place across a
+// reload, devices refused, too little memory, and commands that arrive while a message box waits.
+#include <windows.h>
+#include <richedit.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "res/resource_ids.h"
+#include "view/stream_callbacks.h"
+#include "view/text_control_style.h"
+#include "viewer_fixture.h"
+
+namespace {
+
+class FileLoadTest : public ViewerTest {
+protected:
+    // Lets the timer bring in the pieces, as the message loop does.
+    void loadInBackground() {
+        for (int turn = 0; turn < 20000 && viewer->fileLoad.pending(); ++turn) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+            pumpMessages();
+        }
+        ASSERT_FALSE(viewer->fileLoad.pending());
+    }
+
+    // The text of the file streamed at once into a control of its own.
+    std::wstring oneShotText(const std::wstring& path, StreamFormat format) {
+        RECT client;
+        GetClientRect(viewer->mainWindow, &client);
+        const HWND control = CreateWindowExW(0, L"RichEdit20W", L"", textControlStyle(true, false), 0, 0,
+                                             client.right, client.bottom, viewer->mainWindow, nullptr, nullptr, nullptr);
+        SendMessageW(control, EM_EXLIMITTEXT, 0, 0x7FFFFFFF);
+        StreamSource source = {CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                           OPEN_EXISTING, 0, nullptr),
+                               format};
+        EDITSTREAM stream = {reinterpret_cast<DWORD_PTR>(&source), 0, readStreamCallback};
+        SendMessageW(control, EM_STREAMIN, streamInFormat(format), reinterpret_cast<LPARAM>(&stream));
+        CloseHandle(source.file);
+        const std::wstring text = textOf(control);
+        DestroyWindow(control);
+        return text;
+    }
+
+    std::wstring bigFile(const std::wstring& name, std::size_t size) {
+        std::string text;
+        for (int line = 0; text.size() < size; ++line) text += "line " + std::to_string(line) + " of many\r\n";
+        return writeFile(name, text);
+    }
+};
+
+std::string utf16Bytes(const std::wstring& text) {
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+}
+
+TEST_F(FileLoadTest, PiecesGiveTheTextOfOneStream) {
+    // Lines that end in CR LF, LF or CR, CR LF pairs on every kind of boundary, lines far longer
+    // than a piece, letters of two, three and four UTF-8 bytes and UTF-16 surrogate pairs.
+    std::wstring wide;
+    for (int line = 0; wide.size() < 400000; ++line) {
+        wide += L"z\u00e9\u20ac\U0001F600 " + std::wstring(line % 97, L'x') + (line % 3 ? L"\r\n" : line % 2 ? L"\n" : L"\r");
+        if (line == 1000) wide += std::wstring(1500000, L'y') + L"\n";
+    }
+    std::string utf8(WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr);
+    std::string plain;
+    for (const wchar_t c : wide) plain += c < 0x80 ? static_cast<char>(c) : '\xE9';
+    struct Case {
+        const char* what;
+        StreamFormat format;
+        std::string bytes;
+    };
+    const Case cases[] = {{"plain", StreamFormat::plainText, plain},
+                          {"unicode", StreamFormat::unicodeText, utf16Bytes(wide)},
+                          {"utf8", StreamFormat::utf8Text, utf8}};
+    for (const Case& each : cases) {
+        const std::wstring path = writeFile(L"pieces.txt", each.bytes);
+        viewer->streamFormat = each.format;
+        ASSERT_EQ(viewer->openFile(path.c_str()), 1) << each.what;
+        EXPECT_TRUE(viewer->fileLoad.pending()) << each.what << ": loaded at once";
+        loadInBackground();
+        const std::wstring expected = oneShotText(path, each.format);
+        EXPECT_GT(expected.size(), 1000000u) << each.what;
+        EXPECT_TRUE(controlText() == expected) << each.what << ": " << controlText().size() << " against " << expected.size();
+        EXPECT_FALSE(viewer->isModified()) << each.what;
+    }
+}
+
+TEST_F(FileLoadTest, CommandsOnTheWholeTextCompleteTheLoadFirst) {
+    const std::wstring path = bigFile(L"whole.txt", 2 * 1024 * 1024);
+    const std::string original = readFile(path);
+    viewer->enableEditing();
+    struct Case {
+        const char* what;
+        WORD command;
+        int dialogAnswer;  // 0 when no dialog comes
+    };
+    const Case cases[] = {{"Save", IDM_SAVE, 0},          {"Copy", IDM_COPY, 0},
+                          {"Paste", IDM_PASTE, 0},        {"Save as", IDM_SAVE_AS, IDCANCEL},
+                          {"Font", IDM_FONT, IDCANCEL},   {"Find", IDM_FIND, IDCANCEL}};
+    for (const Case& each : cases) {
+        ASSERT_EQ(viewer->openFile(path.c_str()), 1);
+        ASSERT_TRUE(viewer->fileLoad.pending()) << each.what;
+        if (each.dialogAnswer != 0) answers.thenPress(each.dialogAnswer);
+        SendMessageW(viewer->mainWindow, WM_COMMAND, each.command, 0);
+        EXPECT_FALSE(viewer->fileLoad.pending()) << each.what;
+        GETTEXTLENGTHEX request = {GTL_NUMCHARS | GTL_USECRLF | GTL_PRECISE, 1200};
+        EXPECT_EQ(SendMessageW(viewer->textControl, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&request), 0),
+                  static_cast<LRESULT>(original.size())) << each.what;
+        EXPECT_FALSE(viewer->isModified()) << each.what;
+        EXPECT_FALSE(SendMessageW(viewer->textControl, EM_CANUNDO, 0, 0)) << each.what << ": the load can be undone";
+    }
+    EXPECT_TRUE(readFile(path) == original) << "Save wrote the whole file";
+    // The user's own edits can be undone again.
+    SendMessageW(viewer->textControl, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"typed"));
+    EXPECT_TRUE(SendMessageW(viewer->textControl, EM_CANUNDO, 0, 0));
+}
+
+TEST_F(FileLoadTest, AnotherOpenOrExitDropsWhatIsPending) {
+    const std::wstring first = bigFile(L"first.txt", 2 * 1024 * 1024);
+    const std::wstring second = writeFile(L"second.txt", "second\r\n");
+    ASSERT_EQ(viewer->openFile(first.c_str()), 1);
+    ASSERT_TRUE(viewer->fileLoad.pending());
+    ASSERT_EQ(viewer->openFile(second.c_str()), 1);
+    loadInBackground();
+    EXPECT_EQ(controlText(), L"second\r");
+    EXPECT_TRUE(DeleteFileW(first.c_str())) << "the first file is still open";
+
+    const std::wstring third = bigFile(L"third.txt", 2 * 1024 * 1024);
+    ASSERT_EQ(viewer->openFile(third.c_str()), 1);
+    ASSERT_TRUE(viewer->fileLoad.pending());
+    SendMessageW(viewer->mainWindow, WM_COMMAND, IDM_EXIT, 0);
+    EXPECT_FALSE(IsWindow(viewer->mainWindow));
+    EXPECT_FALSE(viewer->fileLoad.pending());
+    EXPECT_TRUE(DeleteFileW(third.c_str())) << "the file is still open after Exit";
+}
+
+TEST_F(FileLoadTest, TheReadersPlaceSurvivesWrapEditAndAFormatSwitch) {
+    const std::wstring path = bigFile(L"place.txt", 2 * 1024 * 1024);
+    ASSERT_EQ(viewer->openFile(path.c_str()), 1);
+    loadInBackground();
+    const HWND before = viewer->textControl;
+    const LONG line = 40000;
+    const auto start = static_cast<LONG>(SendMessageW(before, EM_LINEINDEX, line, 0));
+    SendMessageW(before, EM_SETSEL, start + 2, start + 6);
+    SendMessageW(before, EM_SCROLLCARET, 0, 0);
+    const auto firstShown = SendMessageW(before, EM_GETFIRSTVISIBLELINE, 0, 0);
+    ASSERT_GT(firstShown, 30000);
+
+    struct Step {
+        const char* what;
+        WORD command;
+        LONG selectionStart;
+        LONG selectionEnd;
+    };
+    for (const Step& step : {Step{"Wrap", IDM_WRAP, start + 2, start + 6}, Step{"Edit", IDM_EDIT, start + 2, start + 6},
+                             Step{"Options > Plain text", IDM_FORMAT_PLAIN, start, start}}) {
+        SendMessageW(viewer->mainWindow, WM_COMMAND, step.command, 0);
+        CHARRANGE selection = {};
+        SendMessageW(viewer->textControl, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+        EXPECT_EQ(selection.cpMin, step.selectionStart) << step.what;
+        EXPECT_EQ(selection.cpMax, step.selectionEnd) << step.what;
+        EXPECT_EQ(SendMessageW(viewer->textControl, EM_GETFIRSTVISIBLELINE, 0, 0), firstShown) << step.what;
+    }
+}
+
+TEST_F(FileLoadTest, OnlyFilesOnADiskAreOpened) {
+    const std::wstring shown = writeFile(L"shown.txt", "shown\r\n");
+    ASSERT_EQ(viewer->openFile(shown.c_str()), 1);
+    const wchar_t pipeName[] = L"\\\\.\\pipe\\lorvane-silent";
+    const HANDLE server = CreateNamedPipeW(pipeName, PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE, 1, 4096, 4096, 0, nullptr);
+    ASSERT_NE(server, INVALID_HANDLE_VALUE);
+    for (const wchar_t* name : {pipeName, L"COM1", L"CONIN$"}) {
+        answers.thenPress(IDOK);
+        EXPECT_EQ(viewer->openFile(name), 0) << name;
+        ASSERT_FALSE(answers.messages().empty());
+        EXPECT_EQ(answers.messages().back().rfind(L"Cannot open file: \"" + std::wstring(name) + L"\"\n", 0), 0u)
+            << answers.messages().back();
+        EXPECT_STREQ(viewer->fileName, shown.c_str()) << name;
+        EXPECT_EQ(controlText(), L"shown\r") << name;
+    }
+    CloseHandle(server);
+}
+
+TEST_F(FileLoadTest, AFileTooLargeForMemoryShowsItsBeginningAndIsNotSavedOver) {
+    const std::wstring path = bigFile(L"huge.txt", 4 * 1024 * 1024);
+    const std::string original = readFile(path);
+    viewer->fileLoad.limitMemory(8 * 1024 * 1024);
+    answers.thenPress(IDOK);
+    ASSERT_EQ(viewer->openFile(path.c_str()), 1);
+    loadInBackground();
+    ASSERT_EQ(answers.messages().size(), 1u);
+    EXPECT_NE(answers.messages()[0].find(L"too large to show whole"), std::wstring::npos) << answers.messages()[0];
+    const std::size_t shown = controlText().size();
+    EXPECT_GT(shown, 0u);
+    EXPECT_LT(shown, original.size() / 2);
+    for (const WORD refused : {IDM_SAVE, IDM_SAVE_AS, IDM_FORMAT_UTF8}) {
+        answers.thenPress(IDOK);
+        SendMessageW(viewer->mainWindow, WM_COMMAND, refused, 0);
+        EXPECT_NE(answers.messages().back().find(L"cannot be saved"), std::wstring::npos) << refused;
+    }
+    EXPECT_EQ(viewer->streamFormat, StreamFormat::plainText);
+    EXPECT_TRUE(readFile(path) == original);
+    // Another file that fits can be saved again.
+    const std::wstring small = writeFile(L"small.txt", "small\r\n");
+    ASSERT_EQ(viewer->openFile(small.c_str()), 1);
+    SendMessageW(viewer->mainWindow, WM_COMMAND, IDM_SAVE, 0);
+    EXPECT_EQ(answers.messages().size(), 4u);
+}
+
+TEST_F(FileLoadTest, CommandsPostedWhileAMessageBoxWaitsDoNotRunInsideIt) {
+    const std::wstring shown = writeFile(L"shown.txt", "shown\r\n");
+    ASSERT_EQ(viewer->openFile(shown.c_str()), 1);
+    const std::wstring empty = writeFile(L"empty.txt", "");
+    answers.then([&](HWND box) {
+        for (int i = 0; i < 20; ++i) {
+            PostMessageW(viewer->mainWindow, WM_COMMAND, IDM_FORMAT_PLAIN + i % 4, 0);
+        }
+        pumpMessages();
+        pressButton(box, IDOK);
+    });
+    EXPECT_EQ(viewer->openFile(empty.c_str()), 1);
+    pumpMessages();
+    ASSERT_EQ(answers.messages().size(), 1u) << "a second box opened inside the first";
+    EXPECT_EQ(answers.messages()[0], L"Warning: no data read from file");
+    EXPECT_EQ(viewer->streamFormat, StreamFormat::plainText);
+    EXPECT_STREQ(viewer->fileName, empty.c_str());
+}
+
+}  // namespace

@@ -1,0 +1,90 @@
+// A file on its way into the text control. The first piece goes in at once, so that text shows
+// at once; the rest is appended at the end in slices of a few tens of milliseconds, each started
+// by a timer of the main window. Timer messages come only when no input or paint is waiting, so
+// the window keeps answering while a large file loads. RTF goes in as one stream: a piece of
+// RTF is not a document.
+//
+// The load is invisible to the rest of the program: the reader's selection and scroll position
+// stay put while text arrives, appends leave no undo step and do not count as changes, and a
+// command that needs the whole text asks for it with finish().
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "load_pieces.h"
+#include "reading_place.h"
+#include "stream_callbacks.h"
+
+class FileLoad {
+public:
+    // The identifier of the main window's timer that drives the slices.
+    static constexpr UINT_PTR timerId = 0x4C4F;
+
+    FileLoad() = default;
+    ~FileLoad();
+    FileLoad(const FileLoad&) = delete;
+    FileLoad& operator=(const FileLoad&) = delete;
+
+    // Takes over `file`, open for reading, and streams its first piece (all of it for RTF) into
+    // `control`, replacing its text. The rest follows on the timer `timerId` of `timerWindow`.
+    // `name` is the file's name for the warnings. Gives the number of characters read.
+    LRESULT start(HWND control, HWND timerWindow, HANDLE file, StreamFormat format,
+                  const wchar_t* name);
+    // Appends one slice; the main window calls it for its timer.
+    void onTimer();
+    // Appends all that is left at once.
+    void finish();
+    // Appends until the control holds `place`, or the file is in.
+    void loadThrough(const ReadingPlace& place, PlaceBy by);
+    // Drops what is left and closes the file.
+    void cancel();
+
+    bool pending() const { return file != nullptr; }
+    // The file did not fit in memory: the control holds only its beginning.
+    bool showsPart() const { return tooLarge; }
+    // Takes no more memory than `bytes` for a load, whatever the system has left; for tests.
+    void limitMemory(std::uint64_t bytes) { memoryLimit = bytes; }
+
+private:
+    static DWORD CALLBACK readPiece(DWORD_PTR cookie, LPBYTE buffer, LONG requested, LONG* moved);
+    static LRESULT CALLBACK controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    DWORD readInto(LPBYTE buffer, LONG requested, LONG* moved);
+    bool memoryAllowsMore();
+    LRESULT stream(std::uint64_t share, WPARAM flags);
+    void appendPiece(std::size_t share);
+    bool textEndShown() const;
+    void end();
+    void showBusyCursor(bool busy);
+
+    HWND control = nullptr;
+    HWND timerWindow = nullptr;
+    HANDLE file = nullptr;
+    StreamSource source = {nullptr, StreamFormat::plainText};
+    TextUnits units = TextUnits::bytes;
+    wchar_t name[MAX_PATH + 1] = {};
+
+    // The piece being streamed: its share of the file, what it has taken, and whether it has
+    // ended; the bytes read beyond its end wait for the next piece.
+    std::uint64_t pieceShare = 0;
+    std::uint64_t pieceTaken = 0;
+    bool pieceEnded = false;
+    std::vector<unsigned char> carried;
+    std::size_t nextShare = 0;
+
+    bool fileEnded = false;
+    DWORD readError = 0;
+    LRESULT characters = 0;
+    bool editedByUser = false;
+
+    bool tooLarge = false;
+    std::uint64_t memoryLimit = UINT64_MAX;
+    std::uint64_t memoryBudget = 0;
+    std::uint64_t memoryAtStart = 0;
+    std::uint64_t bytesLoaded = 0;
+    std::uint64_t bytesSinceCheck = 0;
+
+    WNDPROC controlOwnProc = nullptr;
+};

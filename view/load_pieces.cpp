@@ -1,0 +1,65 @@
+#include "load_pieces.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr unsigned carriageReturn = 0x0D;
+constexpr unsigned lineFeed = 0x0A;
+
+bool isHighSurrogate(unsigned unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+
+// The position just after the last line feed of the chunk, or 0 when it holds none.
+std::size_t afterLastLineFeed(const unsigned char* chunk, std::size_t length, std::size_t unitSize) {
+    for (std::size_t end = length - length % unitSize; end >= unitSize; end -= unitSize) {
+        const std::size_t at = end - unitSize;
+        const unsigned unit = unitSize == 1 ? chunk[at] : chunk[at] | chunk[at + 1] << 8;
+        if (unit == lineFeed) return end;
+    }
+    return 0;
+}
+
+// The latest place where a line may be cut: whole units, not after a CR or a high surrogate.
+std::size_t latestCut(const unsigned char* chunk, std::size_t length, std::size_t unitSize) {
+    std::size_t end = length - length % unitSize;
+    while (end >= unitSize) {
+        const std::size_t at = end - unitSize;
+        const unsigned unit = unitSize == 1 ? chunk[at] : chunk[at] | chunk[at + 1] << 8;
+        if (unit != carriageReturn && !(unitSize == 2 && isHighSurrogate(unit))) break;
+        end -= unitSize;
+    }
+    return end;
+}
+
+}  // namespace
+
+std::optional<std::size_t> pieceEnd(const unsigned char* chunk, std::size_t length, TextUnits units,
+                                    bool mayCutLine) {
+    const std::size_t unitSize = units == TextUnits::utf16 ? 2 : 1;
+    if (const std::size_t end = afterLastLineFeed(chunk, length, unitSize); end > 0) return end;
+    if (!mayCutLine) return std::nullopt;
+    if (const std::size_t end = latestCut(chunk, length, unitSize); end > 0) return end;
+    return std::nullopt;
+}
+
+std::size_t nextPieceBytes(std::size_t bytes, double elapsedMs, double targetMs) {
+    double next = static_cast<double>(largestPiece);
+    if (elapsedMs > 0 && targetMs > 0) next = static_cast<double>(bytes) * (targetMs / elapsedMs);
+    next = std::min(next, 2.0 * static_cast<double>(bytes));
+    next = std::clamp(next, static_cast<double>(smallestPiece), static_cast<double>(largestPiece));
+    return static_cast<std::size_t>(next);
+}
+
+std::uint64_t loadMemoryBudget(std::uint64_t memoryAvailable) { return memoryAvailable / 2; }
+
+bool nextBytesFit(std::uint64_t bytesLoaded, std::uint64_t memoryUsed, std::uint64_t nextBytes,
+                  std::uint64_t budget) {
+    // In long double, so that no product of large values wraps around.
+    constexpr long double leastBytesPerByte = 2;
+    long double perByte = leastBytesPerByte;
+    if (bytesLoaded > 0) {
+        perByte = std::max(perByte, static_cast<long double>(memoryUsed) / static_cast<long double>(bytesLoaded));
+    }
+    const long double needed = static_cast<long double>(memoryUsed) + perByte * static_cast<long double>(nextBytes);
+    return needed <= static_cast<long double>(budget);
+}

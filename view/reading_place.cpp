@@ -1,0 +1,54 @@
+#include "reading_place.h"
+
+#include <algorithm>
+
+namespace {
+
+LONG lineOfCharacter(HWND control, LONG character) {
+    return static_cast<LONG>(SendMessageW(control, EM_EXLINEFROMCHAR, 0, character));
+}
+
+LONG characterCount(HWND control) {
+    GETTEXTLENGTHEX request = {GTL_NUMCHARS, 1200};
+    return static_cast<LONG>(SendMessageW(control, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&request), 0));
+}
+
+LONG lineCount(HWND control) { return static_cast<LONG>(SendMessageW(control, EM_GETLINECOUNT, 0, 0)); }
+
+void scrollLineToTop(HWND control, LONG line) {
+    const auto shown = static_cast<LONG>(SendMessageW(control, EM_GETFIRSTVISIBLELINE, 0, 0));
+    SendMessageW(control, EM_LINESCROLL, 0, line - shown);
+}
+
+}  // namespace
+
+ReadingPlace readingPlaceOf(HWND control) {
+    ReadingPlace place = {};
+    SendMessageW(control, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&place.selection));
+    place.firstVisibleLine = static_cast<LONG>(SendMessageW(control, EM_GETFIRSTVISIBLELINE, 0, 0));
+    place.firstVisibleCharacter =
+        static_cast<LONG>(SendMessageW(control, EM_LINEINDEX, place.firstVisibleLine, 0));
+    place.caretLine = lineOfCharacter(control, place.selection.cpMin);
+    return place;
+}
+
+bool holdsPlace(HWND control, const ReadingPlace& place, PlaceBy by) {
+    if (by == PlaceBy::lines) return lineCount(control) > std::max(place.caretLine, place.firstVisibleLine);
+    const LONG furthest = std::max(place.selection.cpMax, place.firstVisibleCharacter);
+    return characterCount(control) >= furthest;
+}
+
+void putBackReadingPlace(HWND control, const ReadingPlace& place, PlaceBy by) {
+    if (by == PlaceBy::characters) {
+        CHARRANGE selection = place.selection;
+        SendMessageW(control, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+        scrollLineToTop(control, lineOfCharacter(control, place.firstVisibleCharacter));
+        return;
+    }
+    const LONG lastLine = std::max(lineCount(control) - 1, 0L);
+    const auto caret = static_cast<LONG>(
+        SendMessageW(control, EM_LINEINDEX, std::min(place.caretLine, lastLine), 0));
+    CHARRANGE selection = {caret, caret};
+    SendMessageW(control, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    scrollLineToTop(control, std::min(place.firstVisibleLine, lastLine));
+}

@@ -1,0 +1,26 @@
+// Where the reader is in the text: the selection and what is scrolled to the top. A mode change
+// or a format switch loads the file into a new control; this puts the reader back.
+#pragma once
+
+#include <windows.h>
+#include <richedit.h>
+
+struct ReadingPlace {
+    CHARRANGE selection;
+    LONG firstVisibleCharacter;
+    LONG caretLine;
+    LONG firstVisibleLine;
+};
+
+// How a place is found again: by character positions when the same text comes back in another
+// mode; by line numbers when it comes back in another format, whose characters differ.
+enum class PlaceBy { characters, lines };
+
+ReadingPlace readingPlaceOf(HWND control);
+
+// Whether `control` holds enough text to put the place back.
+bool holdsPlace(HWND control, const ReadingPlace& place, PlaceBy by);
+
+// Selects as the place did (by lines: the caret at the start of the same line, clamped to the
+// text) and scrolls the same first visible character, or line, to the top.
+void putBackReadingPlace(HWND control, const ReadingPlace& place, PlaceBy by);
