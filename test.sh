@@ -26,7 +26,7 @@ run_suite() {
     local log=$logs/$name.log
     step_start "$label"
     suite_spoke=""
-    "$@" 2>&1 | tr -d '\r' | tee "$log" | filter_wine_noise | show_progress
+    "$@" 2>&1 | stdbuf -oL tr -d '\r' | tee "$log" | filter_wine_noise | show_progress
     local suite_passed suite_failed
     suite_passed=$(grep -oE '^\[  PASSED  \] [0-9]+' "$log" | grep -oE '[0-9]+$' | tail -1)
     # Each failed test is reported as it ends, as "[  FAILED  ] Suite.Name (N ms)".

@@ -64,7 +64,7 @@ run_step() {
 # Drops the lines Wine prints that say nothing about the program: without a real disk behind Z:
 # (the root folder) it cannot read a volume label.
 filter_wine_noise() {
-    grep -v -F -e 'Read access denied for device L"\\??\\Z:\\", FS volume label and serial are not available.' || true
+    grep --line-buffered -v -F -e 'Read access denied for device L"\\??\\Z:\\", FS volume label and serial are not available.' || true
 }
 
 is_installed() {

@@ -142,6 +142,7 @@ void FileLoad::appendPiece(std::size_t share) {
     POINT scrolled = {};
     SendMessageW(control, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scrolled));
     const bool endShown = textEndShown();
+    const LRESULT firstShown = firstShownCharacter();
     // The user may type into an editable control meanwhile: that change must not be forgotten.
     editedByUser = editedByUser || SendMessageW(control, EM_GETMODIFY, 0, 0) != 0;
 
@@ -152,6 +153,7 @@ void FileLoad::appendPiece(std::size_t share) {
     SendMessageW(control, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
     SendMessageW(control, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scrolled));
     SendMessageW(control, WM_SETREDRAW, TRUE, 0);
+    keepFirstShown(firstShown);
     if (endShown) InvalidateRect(control, nullptr, FALSE);
     SendMessageW(control, EM_SETMODIFY, editedByUser, 0);
 
@@ -159,6 +161,18 @@ void FileLoad::appendPiece(std::size_t share) {
                                millisecondsSince(started), sliceMs);
     // A piece that took nothing would be followed by another that takes nothing.
     if (fileEnded || readError != 0 || tooLarge || pieceTaken == 0) end();
+}
+
+LRESULT FileLoad::firstShownCharacter() const {
+    return SendMessageW(control, EM_LINEINDEX, SendMessageW(control, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+}
+
+// A wrapping control may lose its scroll position while an append lays out its lines: the line
+// that holds `character` is scrolled back to the top then.
+void FileLoad::keepFirstShown(LRESULT character) const {
+    const LRESULT line = SendMessageW(control, EM_EXLINEFROMCHAR, 0, character);
+    const LRESULT shown = SendMessageW(control, EM_GETFIRSTVISIBLELINE, 0, 0);
+    if (line != shown) SendMessageW(control, EM_LINESCROLL, 0, line - shown);
 }
 
 // Whether the end of the text is in view, where an appended piece shows.

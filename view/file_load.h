@@ -56,6 +56,8 @@ private:
     LRESULT stream(std::uint64_t share, WPARAM flags);
     void appendPiece(std::size_t share);
     bool textEndShown() const;
+    LRESULT firstShownCharacter() const;
+    void keepFirstShown(LRESULT character) const;
     void end();
     void showBusyCursor(bool busy);
 
