@@ -41,6 +41,17 @@ PLACE_NEAR = 20000
 WRAP, PLAIN, RTF = "120", "123", "124"
 
 
+def summary(values, form, goal=None):
+    """The median of `values` with their range when there are several, and the goal if any."""
+    middle = statistics.median(values)
+    text = format(middle, form)
+    if len(values) > 1:
+        text += f" ({format(min(values), form)}-{format(max(values), form)})"
+    if goal is not None:
+        text += f" {'≤' if middle <= goal else '**>**'} {goal}"
+    return text
+
+
 class Bench:
     def __init__(self, args):
         self.args = args
@@ -297,13 +308,7 @@ class Figures:
         values = [v for v in self.values(group, program, get) if v is not None]
         if not values:
             return "stopped" if self.stopped(group, program) else "-"
-        middle = statistics.median(values)
-        text = f"{middle:,.0f}"
-        if len(values) > 1:
-            text += f" ({min(values):,.0f}-{max(values):,.0f})"
-        if goal is not None:
-            text += f" {'≤' if middle <= goal else '**>**'} {goal}"
-        return text
+        return summary(values, ",.0f", goal)
 
     def ratios(self, a, b):
         """Per-round ratios of two (group, program, getter) measures, same rounds."""
@@ -317,13 +322,7 @@ class Figures:
         values = self.ratios(a, b)
         if not values:
             return "stopped" if self.stopped(a[0], a[1]) else "-"
-        middle = statistics.median(values)
-        text = f"{middle:.2f}"
-        if len(values) > 1:
-            text += f" ({min(values):.2f}-{max(values):.2f})"
-        if goal is not None:
-            text += f" {'≤' if middle <= goal else '**>**'} {goal}"
-        return text
+        return summary(values, ".2f", goal)
 
     def count(self, group, program="Lorvane"):
         return len([p for p in self.runs(group, program) if p and "error" not in p])
