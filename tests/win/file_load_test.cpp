@@ -1,6 +1,7 @@
 // Files that load in pieces while the window answers: the same text as one stream, the commands
 // that need the whole text, reloads and Exit while pieces remain, the reader's place across a
-// reload, devices refused, too little memory, and commands that arrive while a message box waits.
+// reload, devices refused, a read error after the first piece, too little memory, and commands
+// that arrive while a message box waits.
 #include <windows.h>
 #include <richedit.h>
 
@@ -208,6 +209,31 @@ TEST_F(FileLoadTest, AFileTooLargeForMemoryShowsItsBeginningAndIsNotSavedOver) {
     ASSERT_EQ(viewer->openFile(small.c_str()), 1);
     SendMessageW(viewer->mainWindow, WM_COMMAND, IDM_SAVE, 0);
     EXPECT_EQ(answers.messages().size(), 4u);
+}
+
+TEST_F(FileLoadTest, AReadErrorInALaterPieceKeepsWhatWasReadAndSaysSoOnce) {
+    const std::wstring path = bigFile(L"failing.txt", 2 * 1024 * 1024);
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    viewer->fileLoad.start(viewer->textControl, viewer->mainWindow, file, StreamFormat::plainText, path.c_str());
+    viewer->setModified(0);
+    ASSERT_TRUE(viewer->fileLoad.pending());
+    const std::size_t firstPiece = controlText().size();
+    // The load's handle now names the same file opened without the right to read it, as when a
+    // disk goes away: the next piece cannot be read.
+    CloseHandle(file);
+    const HANDLE unreadable = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_EQ(unreadable, file) << "the handle's number was not used again";
+    answers.thenPress(IDOK);
+    loadInBackground();
+    ASSERT_EQ(answers.messages().size(), 1u);
+    EXPECT_EQ(answers.messages()[0].rfind(L"Warning: the file \"" + path + L"\" could not be read completely\n", 0), 0u)
+        << answers.messages()[0];
+    // The bytes read past the first piece before the error are kept too.
+    const std::wstring shown = controlText();
+    EXPECT_GE(shown.size(), firstPiece);
+    EXPECT_LT(shown.size(), firstPiece + 4096);
+    EXPECT_TRUE(oneShotText(path, StreamFormat::plainText).rfind(shown, 0) == 0) << "not the file's beginning";
+    EXPECT_FALSE(viewer->isModified());
 }
 
 TEST_F(FileLoadTest, CommandsPostedWhileAMessageBoxWaitsDoNotRunInsideIt) {
