@@ -58,16 +58,18 @@ std::string utf16Bytes(const std::wstring& text) {
 
 TEST_F(FileLoadTest, PiecesGiveTheTextOfOneStream) {
     // Lines that end in CR LF, LF or CR, CR LF pairs on every kind of boundary, lines far longer
-    // than a piece, letters of two, three and four UTF-8 bytes and UTF-16 surrogate pairs.
+    // than a piece, letters of two, three and four UTF-8 bytes, UTF-16 surrogate pairs, and
+    // byte-order marks at the start of lines (where a piece may start).
     std::wstring wide;
     for (int line = 0; wide.size() < 400000; ++line) {
+        if (line % 2 == 1) wide += L'\uFEFF';
         wide += L"z\u00e9\u20ac\U0001F600 " + std::wstring(line % 97, L'x') + (line % 3 ? L"\r\n" : line % 2 ? L"\n" : L"\r");
         if (line == 1000) wide += std::wstring(1500000, L'y') + L"\n";
     }
     std::string utf8(WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr), '\0');
     WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr);
     std::string plain;
-    for (const wchar_t c : wide) plain += c < 0x80 ? static_cast<char>(c) : '\xE9';
+    for (const wchar_t c : wide) plain += c == L'\uFEFF' ? "\xEF\xBB\xBF" : c < 0x80 ? std::string(1, static_cast<char>(c)) : "\xE9";
     struct Case {
         const char* what;
         StreamFormat format;
