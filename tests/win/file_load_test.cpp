@@ -57,8 +57,10 @@ std::string utf16Bytes(const std::wstring& text) {
 
 TEST_F(FileLoadTest, PiecesGiveTheTextOfOneStream) {
     // Lines that end in CR LF, LF or CR, CR LF pairs on every kind of boundary, lines far longer
-    // than a piece, letters of two, three and four UTF-8 bytes and UTF-16 surrogate pairs.
+    // than a piece (the first one cut by the first piece), letters of two, three and four UTF-8
+    // bytes and UTF-16 surrogate pairs.
     std::wstring wide;
+    for (int letters = 0; letters < 30000; ++letters) wide += L"z\u00e9\u20ac\U0001F600";
     for (int line = 0; wide.size() < 400000; ++line) {
         wide += L"z\u00e9\u20ac\U0001F600 " + std::wstring(line % 97, L'x') + (line % 3 ? L"\r\n" : line % 2 ? L"\n" : L"\r");
         if (line == 1000) wide += std::wstring(1500000, L'y') + L"\n";
