@@ -52,10 +52,10 @@ std::size_t nextPieceBytes(std::size_t bytes, double elapsedMs, double targetMs)
 
 double sliceMilliseconds(std::uint64_t charactersHeld) {
     constexpr double shortestSliceMs = 60;
-    constexpr double longestSliceMs = 200;
-    constexpr double msPerMillionCharacters = 3;
-    const double grown = msPerMillionCharacters * static_cast<double>(charactersHeld) / 1e6;
-    return std::clamp(grown, shortestSliceMs, longestSliceMs);
+    constexpr double longestSliceMs = 150;
+    constexpr double msPerMillionCharacters = 30;
+    const double grown = shortestSliceMs + msPerMillionCharacters * static_cast<double>(charactersHeld) / 1e6;
+    return std::min(grown, longestSliceMs);
 }
 
 std::uint64_t loadMemoryBudget(std::uint64_t memoryAvailable) { return memoryAvailable / 2; }
