@@ -12,10 +12,6 @@ namespace {
 
 // The first piece: enough to fill the window at once.
 constexpr std::size_t firstPiece = 64 * 1024;
-// The work of one slice, between two looks at the message queue.
-constexpr double sliceMs = 60;
-// A line longer than this beyond a piece's share is cut, so that no slice runs on for long.
-constexpr std::uint64_t longestUncutOverrun = 1024 * 1024;
 // How often, in bytes handed to the control, the memory is looked at.
 constexpr std::uint64_t memoryCheckInterval = 256 * 1024;
 // The control's default number of undo steps, given back when the load ends.
@@ -88,7 +84,12 @@ LRESULT FileLoad::start(HWND textControl, HWND timerOwner, HANDLE openFile, Stre
     SendMessageW(control, EM_SETUNDOLIMIT, 0, 0);
     const bool inPieces = format != StreamFormat::richText &&
                           !(format == StreamFormat::plainText && startsWithUtf8Mark(file));
+    // Only the first piece cuts a line, so that a long first line shows at once: each append to
+    // a line makes the control lay out all of that line again, so a line cut again and again
+    // would take longer than in one stream. Later pieces end after a line feed.
+    firstPieceStreaming = true;
     characters = stream(inPieces ? firstPiece : UINT64_MAX, 0);
+    firstPieceStreaming = false;
     // The RTF reader may stop asking at the document's closing brace, before the file's end.
     if (!inPieces || fileEnded || readError != 0 || tooLarge) {
         end();
@@ -141,7 +142,7 @@ void FileLoad::appendPiece(std::size_t share) {
     SendMessageW(control, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
     POINT scrolled = {};
     SendMessageW(control, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scrolled));
-    const bool endShown = textEndShown();
+    const LRESULT oldEnd = textLength();
     const LRESULT firstShown = firstShownCharacter();
     // The user may type into an editable control meanwhile: that change must not be forgotten.
     editedByUser = editedByUser || SendMessageW(control, EM_GETMODIFY, 0, 0) != 0;
@@ -154,11 +155,12 @@ void FileLoad::appendPiece(std::size_t share) {
     SendMessageW(control, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scrolled));
     SendMessageW(control, WM_SETREDRAW, TRUE, 0);
     keepFirstShown(firstShown);
-    if (endShown) InvalidateRect(control, nullptr, FALSE);
+    showAppendedText(oldEnd);
     SendMessageW(control, EM_SETMODIFY, editedByUser, 0);
 
     nextShare = nextPieceBytes(static_cast<std::size_t>(std::min<std::uint64_t>(pieceTaken, largestPiece)),
-                               millisecondsSince(started), sliceMs);
+                               millisecondsSince(started),
+                               sliceMilliseconds(static_cast<std::uint64_t>(characters)));
     // A piece that took nothing would be followed by another that takes nothing.
     if (fileEnded || readError != 0 || tooLarge || pieceTaken == 0) end();
 }
@@ -175,14 +177,22 @@ void FileLoad::keepFirstShown(LRESULT character) const {
     if (line != shown) SendMessageW(control, EM_LINESCROLL, 0, line - shown);
 }
 
-// Whether the end of the text is in view, where an appended piece shows.
-bool FileLoad::textEndShown() const {
-    RECT client;
-    GetClientRect(control, &client);
-    POINTL corner = {client.right - 1, client.bottom - 1};
-    const auto lastShown = SendMessageW(control, EM_CHARFROMPOS, 0, reinterpret_cast<LPARAM>(&corner));
+LRESULT FileLoad::textLength() const {
     GETTEXTLENGTHEX request = {GTL_NUMCHARS, 1200};
-    return lastShown + 1 >= SendMessageW(control, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&request), 0);
+    return SendMessageW(control, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&request), 0);
+}
+
+// Draws what an append brought into view: the rows from the one that held the old end of the
+// text down. Drawing the whole window would draw its rows again after every piece, and a row of
+// a long line takes long to draw.
+void FileLoad::showAppendedText(LRESULT oldEnd) const {
+    POINTL lastRow = {};
+    SendMessageW(control, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&lastRow), oldEnd > 0 ? oldEnd - 1 : 0);
+    RECT fresh;
+    GetClientRect(control, &fresh);
+    if (lastRow.y >= fresh.bottom) return;
+    fresh.top = std::max(fresh.top, static_cast<LONG>(lastRow.y));
+    InvalidateRect(control, &fresh, FALSE);
 }
 
 // The load is over: the file is closed, the control gets its undo back, and a file that could
@@ -231,8 +241,7 @@ DWORD FileLoad::readInto(LPBYTE buffer, LONG requested, LONG* moved) {
     bytesLoaded += given;
     bytesSinceCheck += given;
     if (pieceTaken >= pieceShare) {
-        const bool mayCutLine = pieceTaken - pieceShare >= longestUncutOverrun;
-        if (const auto end = pieceEnd(buffer, given, units, mayCutLine)) {
+        if (const auto end = pieceEnd(buffer, given, units, firstPieceStreaming)) {
             carried.assign(buffer + *end, buffer + given);
             *moved = static_cast<LONG>(*end);
             pieceEnded = true;

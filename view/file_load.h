@@ -55,7 +55,8 @@ private:
     bool memoryAllowsMore();
     LRESULT stream(std::uint64_t share, WPARAM flags);
     void appendPiece(std::size_t share);
-    bool textEndShown() const;
+    LRESULT textLength() const;
+    void showAppendedText(LRESULT oldEnd) const;
     LRESULT firstShownCharacter() const;
     void keepFirstShown(LRESULT character) const;
     void end();
@@ -75,6 +76,7 @@ private:
     bool pieceEnded = false;
     std::vector<unsigned char> carried;
     std::size_t nextShare = 0;
+    bool firstPieceStreaming = false;
 
     bool fileEnded = false;
     DWORD readError = 0;

@@ -50,6 +50,14 @@ std::size_t nextPieceBytes(std::size_t bytes, double elapsedMs, double targetMs)
     return static_cast<std::size_t>(next);
 }
 
+double sliceMilliseconds(std::uint64_t charactersHeld) {
+    constexpr double shortestSliceMs = 60;
+    constexpr double longestSliceMs = 150;
+    constexpr double msPerMillionCharacters = 30;
+    const double grown = shortestSliceMs + msPerMillionCharacters * static_cast<double>(charactersHeld) / 1e6;
+    return std::min(grown, longestSliceMs);
+}
+
 std::uint64_t loadMemoryBudget(std::uint64_t memoryAvailable) { return memoryAvailable / 2; }
 
 bool nextBytesFit(std::uint64_t bytesLoaded, std::uint64_t memoryUsed, std::uint64_t nextBytes,

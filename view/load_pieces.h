@@ -27,6 +27,13 @@ constexpr std::size_t largestPiece = 4 * 1024 * 1024;
 // between smallestPiece and largestPiece.
 std::size_t nextPieceBytes(std::size_t bytes, double elapsedMs, double targetMs);
 
+// How long one slice of the load may work before the window looks at its messages again, once
+// the control holds `charactersHeld`. Each append costs the control a fixed amount on top of its
+// characters, and that amount grows with the text it holds, so the slices grow with the text:
+// from 60 ms, 30 ms more per million characters, up to 150 ms, which keeps the window answering
+// well within a quarter second.
+double sliceMilliseconds(std::uint64_t charactersHeld);
+
 // The memory a load may take: half of what the system has left when it starts, so that the rest
 // of the system, and the control's later work on the text, keep room.
 std::uint64_t loadMemoryBudget(std::uint64_t memoryAvailable);

@@ -53,6 +53,9 @@ TEST(LoadPieces, TheNextPieceKeepsToTheSliceTimeWithinBounds) {
     EXPECT_EQ(nextPieceBytes(100000, 0, 50), 200000u) << "no time measured";
     EXPECT_EQ(nextPieceBytes(20000, 1000, 50), smallestPiece);
     EXPECT_EQ(nextPieceBytes(largestPiece, 1, 50), largestPiece);
+    EXPECT_EQ(sliceMilliseconds(0), 60) << "a short slice while the text is small";
+    EXPECT_EQ(sliceMilliseconds(2000000), 120) << "longer as each append costs more";
+    EXPECT_EQ(sliceMilliseconds(UINT64_MAX), 150) << "well within a quarter second";
 }
 
 TEST(LoadPieces, TheNextBytesFitByWhatTheBytesSoFarTook) {

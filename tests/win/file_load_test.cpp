@@ -58,9 +58,14 @@ std::string utf16Bytes(const std::wstring& text) {
 
 TEST_F(FileLoadTest, PiecesGiveTheTextOfOneStream) {
     // Lines that end in CR LF, LF or CR, CR LF pairs on every kind of boundary, lines far longer
-    // than a piece, letters of two, three and four UTF-8 bytes, UTF-16 surrogate pairs, and
-    // byte-order marks at the start of lines (where a piece may start).
-    std::wstring wide;
+    // than a piece (the first one cut by the first piece), letters of two, three and four UTF-8
+    // bytes, UTF-16 surrogate pairs, and byte-order marks at the start of lines (where a piece may
+    // start). The first piece's share ends 32,768 UTF-16 units into the text (65,536 bytes of a
+    // UTF-16 file or of decoded UTF-8): letters of every length lie around it. Few of them: the
+    // control lays out a line of such letters very slowly.
+    std::wstring wide(30000, L'w');
+    for (int letters = 0; letters < 1500; ++letters) wide += L"z\u00e9\u20ac\U0001F600";
+    wide += std::wstring(110000, L'w');
     for (int line = 0; wide.size() < 400000; ++line) {
         if (line % 2 == 1) wide += L'\uFEFF';
         wide += L"z\u00e9\u20ac\U0001F600 " + std::wstring(line % 97, L'x') + (line % 3 ? L"\r\n" : line % 2 ? L"\n" : L"\r");
