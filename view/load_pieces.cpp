@@ -53,9 +53,12 @@ std::size_t nextPieceBytes(std::size_t bytes, double elapsedMs, double targetMs)
 double sliceMilliseconds(std::uint64_t charactersHeld) {
     constexpr double shortestSliceMs = 60;
     constexpr double longestSliceMs = 150;
-    constexpr double msPerMillionCharacters = 30;
-    const double grown = shortestSliceMs + msPerMillionCharacters * static_cast<double>(charactersHeld) / 1e6;
-    return std::min(grown, longestSliceMs);
+    constexpr double appendCostMs = 5;
+    constexpr double appendCostMsPerMillionCharacters = 0.4;
+    constexpr double slicesPerAppendCost = 5;
+    const double appendCost =
+        appendCostMs + appendCostMsPerMillionCharacters * static_cast<double>(charactersHeld) / 1e6;
+    return std::clamp(slicesPerAppendCost * appendCost, shortestSliceMs, longestSliceMs);
 }
 
 std::uint64_t loadMemoryBudget(std::uint64_t memoryAvailable) { return memoryAvailable / 2; }
