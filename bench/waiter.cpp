@@ -204,6 +204,7 @@ public:
             const long long length = lengthOf(control_, timeoutMs_);
             if (length > 0 && (control_ != previous || length != previousLength)) {
                 firstMs_ = millisecondsSince(start);
+                lastLength_ = length;
                 return true;
             }
             if (WaitForSingleObject(process_, 2) == WAIT_OBJECT_0) return false;
@@ -218,14 +219,16 @@ public:
         LONGLONG reached = 0;
         for (;;) {
             sleepUntil(nextTick);
+            // A message sent while text was still missing counts as an answer during the load,
+            // also when the window answers it only once the whole text is in.
+            const bool loading = lastLength_ < whole;
             const LONGLONG sent = now();
             if (answerOf(window_, WM_NULL, timeoutMs_) < 0) return "no-answer";
             const LONGLONG answered = now();
             const long long length = lengthOf(control_, timeoutMs_);
             const LONGLONG measured = now();
             lastLength_ = length;
-            // Only answers given while text was still missing count as answers during the load.
-            if (length < whole) recordAnswers(nextTick, sent, answered, measured);
+            if (loading) recordAnswers(nextTick, sent, answered, measured);
             if (length == whole) {
                 if (reached == 0) {
                     reached = now();
