@@ -36,6 +36,9 @@ FORMATS = {
     "utf8": ("utf8_{}.txt", "126", "utf8_{}.u16", "utf16"),
 }
 FORMAT_LABELS = {"text": "plain text", "utf16": "UTF-16", "utf8": "UTF-8"}
+# Plain text in long lines, which the control lays out slowly: one line of 5 MB, and lines of
+# 100 KB.
+LONG_LINES = ("line_5M.txt", "lines100K_5M.txt")
 # A caret a reader put a few screens down, within the text a first piece holds.
 PLACE_NEAR = 20000
 WRAP, PLAIN, RTF = "120", "123", "124"
@@ -192,6 +195,13 @@ class Bench:
             jobs += [lambda p=p: self.peer_job(group, p, name) for p in ("wordpad", "notepad")]
         self.in_turn(jobs, round_number)
 
+    def long_lines_group(self, name, round_number):
+        whole = self.counts[name]
+        jobs = [lambda v=v: self.viewer_job(name, v, name, whole=whole)
+                for v in self.viewers if v == "Lorvane" or round_number == 0]
+        jobs.append(lambda: self.probe_job(name, name))
+        self.in_turn(jobs, round_number)
+
     def rtf_group(self, round_number):
         """RTF started as plain text, then Options > RTF; the probe loads it as RTF at once."""
         jobs = [lambda v=v: self.viewer_job("rtf 1M", v, "rtf_1M.rtf", [["--command", RTF]])
@@ -226,6 +236,8 @@ class Bench:
             for size in self.sizes:
                 for fmt in FORMATS:
                     self.load_group(fmt, size, r)
+            for name in LONG_LINES:
+                self.long_lines_group(name, r)
             self.rtf_group(r)
             print(f"  {time.time() - started:.0f} s", flush=True)
 
@@ -374,6 +386,19 @@ def loading_table(bench, f, program):
     return table(head, rows)
 
 
+def long_lines_table(f, program):
+    head = ["file", "probe: whole text ms", "first text ms", "whole text ms", "whole text / probe",
+            "answers while loading: median ms", "95th percentile ms", "n"]
+    get = load_getters("text")
+    rows = [[name, f.ms(name, "probe", ready), f.ms(name, program, get["first"]),
+             f.ms(name, program, get["whole"]),
+             f.ratio((name, program, get["whole"]), (name, "probe", ready), 1.0),
+             f.spread(name, program, get["p50"]), f.spread(name, program, get["p95"]),
+             str(f.count(name, program))]
+            for name in LONG_LINES if f.runs(name, program)]
+    return table(head, rows)
+
+
 def place_text(pairs, command, occurrence, moment):
     """The reader's place (first visible character, selection) at a moment of a reload."""
     seen = 0
@@ -481,6 +506,12 @@ def tables(bench):
         if program == "Lorvane":
             out.append(LOADING_NOTE)
         out.append(loading_table(bench, f, program))
+
+    for program in programs:
+        out.append(f"\n### Long lines: {program}\n")
+        out.append("Plain text that the control lays out slowly: whole text against the probe's one "
+                   "stream of the same file in the same round. Answers as above.\n")
+        out.append(long_lines_table(f, program))
 
     out.append("\n### Peers with plain text\n")
     out.append("Wine's wordpad and notepad from start to ready (their window answers only once the "

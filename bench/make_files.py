@@ -10,6 +10,8 @@ utf16_SIZE.txt   UTF-16LE text, no byte-order mark, in which about 10 % of the l
                  accented (same sizes)
 utf8_SIZE.txt    UTF-8 text with accented letters likewise (same sizes)
 utf8_SIZE.u16    the text of utf8_SIZE.txt in UTF-16LE: what the control is given for it
+line_5M.txt      5 MB of plain text in one line of words, without a line break
+lines100K_5M.txt 5 MB of plain text in lines of 100 KB
 rtf_1M.rtf       RTF with runs of bold, italic, colour and size
 tiny.txt         7 bytes: "Hello\\r\\n"
 Sizes are in MiB of file bytes.
@@ -51,6 +53,23 @@ def text_of(size, seed, accent_share=0.0, encoding="ascii"):
             break
         parts.append(line)
         total += length
+    return "".join(parts)
+
+
+def long_lines_of(size, line_size, seed):
+    """Words in lines of `line_size` bytes (CR LF included) up to `size` bytes; one line without
+    a break when `line_size` is not less than `size`."""
+    rng = random.Random(seed)
+    parts, total, line = [], 0, 0
+    while total < size:
+        word = rng.choice(WORDS) + " "
+        if line_size < size and line + len(word) + 2 >= line_size:
+            word = word[:-1] + "\r\n"
+            line = -len(word)
+        word = word[:size - total]
+        parts.append(word)
+        total += len(word)
+        line += len(word)
     return "".join(parts)
 
 
@@ -100,6 +119,10 @@ def main():
         write(folder, f"utf8_{label}.txt", text.encode("utf-8"))
         write(folder, f"utf8_{label}.u16", text.encode("utf-16-le"))
         counts[f"utf8_{label}.txt"] = counts[f"utf8_{label}.u16"] = len(text)
+    for name, line_size in (("line_5M.txt", 5000000), ("lines100K_5M.txt", 100000)):
+        text = long_lines_of(5000000, line_size, 5)
+        write(folder, name, text.encode("ascii"))
+        counts[name] = len(text)
     write(folder, "rtf_1M.rtf", rtf_of(mib, 3).encode("ascii"))
     with open(os.path.join(folder, "counts.json"), "w") as out:
         json.dump(counts, out)
