@@ -1,8 +1,15 @@
 #include "retired_control.h"
 
+namespace {
+
+// Below this many characters a control is destroyed in a few tens of milliseconds at most.
+constexpr int slowToDestroy = 1024 * 1024;
+
+}  // namespace
+
 void RetiredControl::retire(HWND oldControl, HWND timerOwner) {
     destroy();
-    if (GetWindowTextLengthW(oldControl) == 0) {
+    if (GetWindowTextLengthW(oldControl) < slowToDestroy) {
         DestroyWindow(oldControl);
         return;
     }

@@ -17,16 +17,14 @@ public:
     RetiredControl& operator=(const RetiredControl&) = delete;
 
     // Hides `control` and destroys it on the next tick of the timer `timerId` of `timerWindow`;
-    // a control without text costs nothing to destroy and goes at once. One that still waits
-    // goes at once too, so that only one old text is ever kept.
+    // a control with a short text costs little to destroy and goes at once. One that still
+    // waits goes at once too, so that only one old text is ever kept.
     void retire(HWND control, HWND timerWindow);
     // Starts the wait for the timer again. Called once the new control holds its first text: the
     // window then paints it, and answers what was asked meanwhile, before the old one goes.
     void restartWait();
     // Destroys the control that waits, if any; the main window calls it for its timer.
     void destroy();
-
-    bool waiting() const { return control != nullptr; }
 
 private:
     HWND control = nullptr;
