@@ -152,8 +152,8 @@ void FileLoad::appendPiece(std::size_t share) {
     characters += stream(share, SFF_SELECTION);
     SendMessageW(control, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
     SendMessageW(control, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scrolled));
-    keepFirstShown(firstShown);
     SendMessageW(control, WM_SETREDRAW, TRUE, 0);
+    keepFirstShown(firstShown);
     if (endShown) InvalidateRect(control, nullptr, FALSE);
     SendMessageW(control, EM_SETMODIFY, editedByUser, 0);
 
@@ -168,8 +168,7 @@ LRESULT FileLoad::firstShownCharacter() const {
 }
 
 // A wrapping control may lose its scroll position while an append lays out its lines: the line
-// that holds `character` is scrolled back to the top then. Done while the control does not draw,
-// the correction costs next to nothing; drawn, each one would scroll and paint the window.
+// that holds `character` is scrolled back to the top then.
 void FileLoad::keepFirstShown(LRESULT character) const {
     const LRESULT line = SendMessageW(control, EM_EXLINEFROMCHAR, 0, character);
     const LRESULT shown = SendMessageW(control, EM_GETFIRSTVISIBLELINE, 0, 0);
