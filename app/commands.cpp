@@ -68,7 +68,11 @@ int ViewerWindow::onCommand(WORD id) {
                     fileName);
         return 0;
     }
-    if (needsWholeText(id)) fileLoad.finish();
+    if (needsWholeText(id)) {
+        // The old text goes first, so that two large texts are not held together.
+        retiredControl.destroy();
+        fileLoad.finish();
+    }
     switch (id) {
     case IDM_OPEN: promptOpen(); break;
     case IDM_SAVE:

@@ -111,11 +111,17 @@ LRESULT ViewerWindow::handleMessage(HWND window, UINT message, WPARAM wParam, LP
     switch (message) {
     case WM_DESTROY:
         fileLoad.cancel();
+        retiredControl.destroy();
         PostQuitMessage(0);
         return 0;
     case WM_TIMER:
-        if (wParam != FileLoad::timerId) return DefWindowProcW(window, message, wParam, lParam);
-        fileLoad.onTimer();
+        if (wParam == FileLoad::timerId) {
+            fileLoad.onTimer();
+        } else if (wParam == RetiredControl::timerId) {
+            retiredControl.destroy();
+        } else {
+            return DefWindowProcW(window, message, wParam, lParam);
+        }
         return 0;
     case WM_MOVE:
         onMove();

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "../view/file_load.h"
+#include "../view/retired_control.h"
 #include "../view/stream_format.h"
 
 class RegistryStore;
@@ -81,11 +82,14 @@ public:
     wchar_t fileName[fileNameLength] = {};
     // The file still going into the text control, if any (view/file_load.h).
     FileLoad fileLoad;
+    // The text control that last gave way to a new one, until it is destroyed.
+    RetiredControl retiredControl;
 
 private:
     int registerWindowClass();
     void createFirstTextControl();
     void makeTextControl(DWORD style);
+    void replaceTextControl(DWORD style);
     void buildContextMenu();
     void fitTextControl();
     void reloadCurrentFile(const ReadingPlace& place);

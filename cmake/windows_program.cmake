@@ -18,6 +18,7 @@ add_library(lorvane_core STATIC
     view/save_checks.cpp
     view/file_load.cpp
     view/reading_place.cpp
+    view/retired_control.cpp
     view/stream_callbacks.cpp
     view/text_control.cpp
 )

@@ -75,11 +75,7 @@ int ViewerWindow::openFile(const wchar_t* name) {
     // start-up. So, once the file is open, a filled control gives way to a new one with the same
     // style, font and focus.
     if (GetWindowTextLengthW(textControl) > 0) {
-        const HWND previous = textControl;
-        const bool hadFocus = GetFocus() == previous;
-        createTextControl(textControlStyle(readOnly != 0, wrapLines != 0));
-        DestroyWindow(previous);
-        if (hadFocus) SetFocus(textControl);
+        replaceTextControl(textControlStyle(readOnly != 0, wrapLines != 0));
     }
     // The load takes the file over: it closes it once the last piece is in.
     if (fileLoad.start(textControl, mainWindow, file, streamFormat, normalised) == 0) {
@@ -88,6 +84,7 @@ int ViewerWindow::openFile(const wchar_t* name) {
     lstrcpynW(fileName, normalised, fileNameLength);
     SetWindowTextW(mainWindow, captionOfFileName(fileName));
     setModified(0);
+    retiredControl.restartWait();
     return 1;
 }
 

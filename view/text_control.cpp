@@ -33,13 +33,22 @@ void ViewerWindow::createTextControl(DWORD style) {
     SendMessageW(textControl, WM_SETFONT, reinterpret_cast<WPARAM>(font->handle), 0);
 }
 
+// The new control takes the old one's place, font and focus. The old one is destroyed once the
+// new one shows its text (view/retired_control.h).
+void ViewerWindow::replaceTextControl(DWORD style) {
+    const HWND previous = textControl;
+    const bool hadFocus = GetFocus() == previous;
+    createTextControl(style);
+    retiredControl.retire(previous, mainWindow);
+    if (hadFocus) SetFocus(textControl);
+}
+
 void ViewerWindow::toggleWrap() {
     if (isModified() && askYesNo(discardQuestion) != IDYES) return;
     const ReadingPlace place = readingPlaceOf(textControl);
     fileLoad.cancel();
-    DestroyWindow(textControl);
     wrapLines = wrapLines ? 0 : 1;
-    createTextControl(textControlStyle(readOnly != 0, wrapLines != 0));
+    replaceTextControl(textControlStyle(readOnly != 0, wrapLines != 0));
     reloadCurrentFile(place);
     SetFocus(textControl);
 }
@@ -48,8 +57,7 @@ void ViewerWindow::enableEditing() {
     if (!readOnly) return;
     const ReadingPlace place = readingPlaceOf(textControl);
     fileLoad.cancel();
-    DestroyWindow(textControl);
-    createTextControl(textControlStyle(false, wrapLines != 0));
+    replaceTextControl(textControlStyle(false, wrapLines != 0));
     reloadCurrentFile(place);
     SetFocus(textControl);
     readOnly = 0;
@@ -61,6 +69,9 @@ void ViewerWindow::reloadCurrentFile(const ReadingPlace& place) {
 }
 
 void ViewerWindow::bringBackPlace(const ReadingPlace& place, PlaceBy by) {
+    // A place beyond the first piece is loaded at once; the old text goes first, so that two
+    // large texts are not held together.
+    if (!holdsPlace(textControl, place, by)) retiredControl.destroy();
     fileLoad.loadThrough(place, by);
     putBackReadingPlace(textControl, place, by);
 }

@@ -1,7 +1,7 @@
 // Files that load in pieces while the window answers: the same text as one stream, the commands
 // that need the whole text, reloads and Exit while pieces remain, the reader's place across a
-// reload, devices refused, a read error after the first piece, too little memory, and commands
-// that arrive while a message box waits.
+// reload, the old control destroyed soon after it, devices refused, a read error after the
+// first piece, too little memory, and commands that arrive while a message box waits.
 #include <windows.h>
 #include <richedit.h>
 
@@ -109,11 +109,14 @@ TEST_F(FileLoadTest, CommandsOnTheWholeTextCompleteTheLoadFirst) {
                           {"Paste", IDM_PASTE, 0},        {"Save as", IDM_SAVE_AS, IDCANCEL},
                           {"Font", IDM_FONT, IDCANCEL},   {"Find", IDM_FIND, IDCANCEL}};
     for (const Case& each : cases) {
+        const HWND old = viewer->textControl;
         ASSERT_EQ(viewer->openFile(path.c_str()), 1);
         ASSERT_TRUE(viewer->fileLoad.pending()) << each.what;
         if (each.dialogAnswer != 0) answers.thenPress(each.dialogAnswer);
         SendMessageW(viewer->mainWindow, WM_COMMAND, each.command, 0);
         EXPECT_FALSE(viewer->fileLoad.pending()) << each.what;
+        EXPECT_TRUE(old == viewer->textControl || !IsWindow(old))
+            << each.what << ": the old text was kept while the whole text loaded";
         GETTEXTLENGTHEX request = {GTL_NUMCHARS | GTL_USECRLF | GTL_PRECISE, 1200};
         EXPECT_EQ(SendMessageW(viewer->textControl, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&request), 0),
                   static_cast<LRESULT>(original.size())) << each.what;
@@ -165,13 +168,47 @@ TEST_F(FileLoadTest, TheReadersPlaceSurvivesWrapEditAndAFormatSwitch) {
     };
     for (const Step& step : {Step{"Wrap", IDM_WRAP, start + 2, start + 6}, Step{"Edit", IDM_EDIT, start + 2, start + 6},
                              Step{"Options > Plain text", IDM_FORMAT_PLAIN, start, start}}) {
+        const HWND old = viewer->textControl;
         SendMessageW(viewer->mainWindow, WM_COMMAND, step.command, 0);
+        EXPECT_FALSE(IsWindow(old)) << step.what << ": the old text was kept while the rest loaded up to the place";
         CHARRANGE selection = {};
         SendMessageW(viewer->textControl, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
         EXPECT_EQ(selection.cpMin, step.selectionStart) << step.what;
         EXPECT_EQ(selection.cpMax, step.selectionEnd) << step.what;
         EXPECT_EQ(SendMessageW(viewer->textControl, EM_GETFIRSTVISIBLELINE, 0, 0), firstShown) << step.what;
     }
+}
+
+TEST_F(FileLoadTest, AfterWrapTheNewTextShowsFirstThenTheOldControlGoesAndThePlaceStays) {
+    const std::wstring path = bigFile(L"old.txt", 2 * 1024 * 1024);
+    ASSERT_EQ(viewer->openFile(path.c_str()), 1);
+    loadInBackground();
+    const HWND old = viewer->textControl;
+    // A place within the first piece: the rest of the file is appended after the text shows.
+    const auto caret = static_cast<LONG>(SendMessageW(old, EM_LINEINDEX, 1000, 0));
+    SendMessageW(old, EM_SETSEL, caret, caret);
+    SendMessageW(old, EM_SCROLLCARET, 0, 0);
+    const auto firstShown = SendMessageW(old, EM_GETFIRSTVISIBLELINE, 0, 0);
+    ASSERT_GT(firstShown, 900);
+    SendMessageW(viewer->mainWindow, WM_COMMAND, IDM_WRAP, 0);
+    ASSERT_NE(viewer->textControl, old);
+    ASSERT_TRUE(IsWindow(old)) << "the new text waited for the old control to be destroyed";
+    EXPECT_FALSE(IsWindowVisible(old));
+    EXPECT_EQ(GetDlgItem(viewer->mainWindow, IDC_TEXT), viewer->textControl);
+    // One message at a time, as the message loop takes them.
+    for (int turn = 0; turn < 1000 && IsWindow(old); ++turn) {
+        MSG message;
+        if (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageW(&message);
+        } else {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        }
+    }
+    EXPECT_FALSE(IsWindow(old));
+    EXPECT_TRUE(viewer->fileLoad.pending()) << "the old text was kept for the whole load";
+    loadInBackground();
+    EXPECT_EQ(SendMessageW(viewer->textControl, EM_GETFIRSTVISIBLELINE, 0, 0), firstShown)
+        << "the wrapping control lost the place while text was appended";
 }
 
 TEST_F(FileLoadTest, OnlyFilesOnADiskAreOpened) {
@@ -195,7 +232,7 @@ TEST_F(FileLoadTest, OnlyFilesOnADiskAreOpened) {
 TEST_F(FileLoadTest, AFileTooLargeForMemoryShowsItsBeginningAndIsNotSavedOver) {
     const std::wstring path = bigFile(L"huge.txt", 4 * 1024 * 1024);
     const std::string original = readFile(path);
-    viewer->fileLoad.limitMemory(8 * 1024 * 1024);
+    viewer->fileLoad.limitMemory(2 * 1024 * 1024);
     answers.thenPress(IDOK);
     ASSERT_EQ(viewer->openFile(path.c_str()), 1);
     loadInBackground();
