@@ -1,6 +1,7 @@
 #include "load_pieces.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -9,23 +10,38 @@ constexpr unsigned lineFeed = 0x0A;
 
 bool isHighSurrogate(unsigned unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 
-// The position just after the last line feed of the chunk, or 0 when it holds none.
+// Whether a piece may start at `at`. The control takes 8-bit text whose stream begins with the
+// UTF-8 byte-order mark for UTF-8, so no piece of 8-bit text starts with the mark or with bytes
+// that may turn out to be it; at the chunk's end the next bytes are not known yet.
+bool mayStartPiece(const unsigned char* chunk, std::size_t length, std::size_t at, std::size_t unitSize) {
+    if (unitSize != 1) return true;
+    static constexpr unsigned char utf8Mark[] = {0xEF, 0xBB, 0xBF};
+    const std::size_t known = std::min(length - at, sizeof utf8Mark);
+    return known > 0 && std::memcmp(chunk + at, utf8Mark, known) != 0;
+}
+
+// The position just after the last line feed of the chunk where a piece may start, or 0 when it
+// holds none.
 std::size_t afterLastLineFeed(const unsigned char* chunk, std::size_t length, std::size_t unitSize) {
     for (std::size_t end = length - length % unitSize; end >= unitSize; end -= unitSize) {
         const std::size_t at = end - unitSize;
         const unsigned unit = unitSize == 1 ? chunk[at] : chunk[at] | chunk[at + 1] << 8;
-        if (unit == lineFeed) return end;
+        if (unit == lineFeed && mayStartPiece(chunk, length, end, unitSize)) return end;
     }
     return 0;
 }
 
-// The latest place where a line may be cut: whole units, not after a CR or a high surrogate.
+// The latest place where a line may be cut: whole units, not after a CR or a high surrogate,
+// and where a piece may start.
 std::size_t latestCut(const unsigned char* chunk, std::size_t length, std::size_t unitSize) {
     std::size_t end = length - length % unitSize;
     while (end >= unitSize) {
         const std::size_t at = end - unitSize;
         const unsigned unit = unitSize == 1 ? chunk[at] : chunk[at] | chunk[at + 1] << 8;
-        if (unit != carriageReturn && !(unitSize == 2 && isHighSurrogate(unit))) break;
+        if (unit != carriageReturn && !(unitSize == 2 && isHighSurrogate(unit)) &&
+            mayStartPiece(chunk, length, end, unitSize)) {
+            break;
+        }
         end -= unitSize;
     }
     return end;

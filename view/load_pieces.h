@@ -13,8 +13,10 @@ enum class TextUnits { bytes, utf16 };
 // Where a piece that has taken its share may end within `chunk[0, length)`, the next bytes the
 // control reads, with more of the file following: just after the chunk's last line feed; with
 // no line feed and `mayCutLine`, as late as the chunk allows, but never just after a CR (a LF
-// may follow), never inside a UTF-16 unit and never just after a high surrogate. Nothing when
-// the piece should go on: a line that may not be cut, or no place to cut it.
+// may follow), never inside a UTF-16 unit and never just after a high surrogate. In 8-bit text
+// the next piece never starts with the UTF-8 byte-order mark (the control would read that piece
+// as UTF-8), nor at the chunk's end, where the next bytes are not known. Nothing when the piece
+// should go on: a line that may not be cut, or no place to cut it.
 std::optional<std::size_t> pieceEnd(const unsigned char* chunk, std::size_t length, TextUnits units,
                                     bool mayCutLine);
 
