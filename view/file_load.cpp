@@ -143,6 +143,7 @@ void FileLoad::appendPiece(std::size_t share) {
     POINT scrolled = {};
     SendMessageW(control, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scrolled));
     const LRESULT oldEnd = textLength();
+    const bool endShown = lastShownCharacter() + 1 >= oldEnd;
     const LRESULT firstShown = firstShownCharacter();
     // The user may type into an editable control meanwhile: that change must not be forgotten.
     editedByUser = editedByUser || SendMessageW(control, EM_GETMODIFY, 0, 0) != 0;
@@ -155,7 +156,7 @@ void FileLoad::appendPiece(std::size_t share) {
     SendMessageW(control, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scrolled));
     SendMessageW(control, WM_SETREDRAW, TRUE, 0);
     keepFirstShown(firstShown);
-    showAppendedText(oldEnd);
+    if (endShown) showAppendedText(oldEnd);
     SendMessageW(control, EM_SETMODIFY, editedByUser, 0);
 
     nextShare = nextPieceBytes(static_cast<std::size_t>(std::min<std::uint64_t>(pieceTaken, largestPiece)),
@@ -182,9 +183,18 @@ LRESULT FileLoad::textLength() const {
     return SendMessageW(control, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&request), 0);
 }
 
+// The character in the window's bottom right corner.
+LRESULT FileLoad::lastShownCharacter() const {
+    RECT client;
+    GetClientRect(control, &client);
+    POINTL corner = {client.right - 1, client.bottom - 1};
+    return SendMessageW(control, EM_CHARFROMPOS, 0, reinterpret_cast<LPARAM>(&corner));
+}
+
 // Draws what an append brought into view: the rows from the one that held the old end of the
 // text down. Drawing the whole window would draw its rows again after every piece, and a row of
-// a long line takes long to draw.
+// a long line takes long to draw. Only for an end that was in view: the control finds the row
+// of a character by walking its text from the start.
 void FileLoad::showAppendedText(LRESULT oldEnd) const {
     POINTL lastRow = {};
     SendMessageW(control, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&lastRow), oldEnd > 0 ? oldEnd - 1 : 0);

@@ -56,6 +56,7 @@ private:
     LRESULT stream(std::uint64_t share, WPARAM flags);
     void appendPiece(std::size_t share);
     LRESULT textLength() const;
+    LRESULT lastShownCharacter() const;
     void showAppendedText(LRESULT oldEnd) const;
     LRESULT firstShownCharacter() const;
     void keepFirstShown(LRESULT character) const;
