@@ -87,6 +87,10 @@ bool nextBytesFit(std::uint64_t bytesLoaded, std::uint64_t memoryUsed, std::uint
     if (bytesLoaded > 0) {
         perByte = std::max(perByte, static_cast<long double>(memoryUsed) / static_cast<long double>(bytesLoaded));
     }
-    const long double needed = static_cast<long double>(memoryUsed) + perByte * static_cast<long double>(nextBytes);
+    // Freed memory the process takes again does not show as growth, so what is loaded counts
+    // with at least its text.
+    const long double held = std::max(static_cast<long double>(memoryUsed),
+                                      leastBytesPerByte * static_cast<long double>(bytesLoaded));
+    const long double needed = held + perByte * static_cast<long double>(nextBytes);
     return needed <= static_cast<long double>(budget);
 }

@@ -42,7 +42,8 @@ std::uint64_t loadMemoryBudget(std::uint64_t memoryAvailable);
 
 // Whether `nextBytes` more of the file fit in `budget`, once `bytesLoaded` bytes have made the
 // process take `memoryUsed` more memory. The control takes at least two bytes of memory for each
-// byte of the file (its UTF-16 text); beyond that, what the bytes loaded so far actually took is
-// the measure for the next ones.
+// byte of the file (its UTF-16 text), also for the bytes loaded into memory the process had freed
+// before; beyond that, what the bytes loaded so far actually took is the measure for the next
+// ones.
 bool nextBytesFit(std::uint64_t bytesLoaded, std::uint64_t memoryUsed, std::uint64_t nextBytes,
                   std::uint64_t budget);

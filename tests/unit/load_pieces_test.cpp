@@ -69,6 +69,8 @@ TEST(LoadPieces, TheNextBytesFitByWhatTheBytesSoFarTook) {
     EXPECT_FALSE(nextBytesFit(0, 0, 101, 200));
     EXPECT_TRUE(nextBytesFit(1000, 90000, 100, 99000)) << "90 bytes a byte measured";
     EXPECT_FALSE(nextBytesFit(1000, 90000, 101, 99000));
+    EXPECT_TRUE(nextBytesFit(1000, 0, 100, 2200)) << "freed memory taken again: two bytes a byte";
+    EXPECT_FALSE(nextBytesFit(1000, 0, 101, 2200));
     EXPECT_FALSE(nextBytesFit(UINT64_MAX, UINT64_MAX, UINT64_MAX, UINT64_MAX)) << "no overflow";
 }
 
