@@ -45,15 +45,15 @@ std::uint64_t fileSize(HANDLE file) {
     return GetFileSizeEx(file, &size) ? static_cast<std::uint64_t>(size.QuadPart) : 0;
 }
 
-// Plain text that begins with a UTF-8 byte-order mark is decoded as UTF-8 by some versions of
-// the control, which look for the mark at the start of each stream only: such a file goes in as
-// one stream, so that all of it is read alike.
+// Plain text that begins with the UTF-8 byte-order mark is decoded as UTF-8 by the control, which
+// looks for the mark at the start of each stream only: such a file goes in as one stream, so that
+// all of it is read alike.
 bool startsWithUtf8Mark(HANDLE file) {
-    unsigned char mark[3] = {};
+    unsigned char start[sizeof utf8Mark] = {};
     DWORD read = 0;
-    ReadFile(file, mark, sizeof mark, &read, nullptr);
+    ReadFile(file, start, sizeof start, &read, nullptr);
     SetFilePointer(file, 0, nullptr, FILE_BEGIN);
-    return read == sizeof mark && std::memcmp(mark, "\xEF\xBB\xBF", sizeof mark) == 0;
+    return read == sizeof start && std::memcmp(start, utf8Mark, sizeof start) == 0;
 }
 
 }  // namespace
@@ -142,9 +142,9 @@ void FileLoad::appendPiece(std::size_t share) {
     SendMessageW(control, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
     POINT scrolled = {};
     SendMessageW(control, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scrolled));
-    const LRESULT oldEnd = textLength();
+    const LONG oldEnd = characterCount(control);
     const bool endShown = lastShownCharacter() + 1 >= oldEnd;
-    const LRESULT firstShown = firstShownCharacter();
+    const LONG firstShown = firstVisibleCharacter(control);
     // The user may type into an editable control meanwhile: that change must not be forgotten.
     editedByUser = editedByUser || SendMessageW(control, EM_GETMODIFY, 0, 0) != 0;
 
@@ -155,7 +155,8 @@ void FileLoad::appendPiece(std::size_t share) {
     SendMessageW(control, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
     SendMessageW(control, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scrolled));
     SendMessageW(control, WM_SETREDRAW, TRUE, 0);
-    keepFirstShown(firstShown);
+    // A wrapping control may lose its scroll position while an append lays out its lines.
+    scrollCharacterToTop(control, firstShown);
     if (endShown) showAppendedText(oldEnd);
     SendMessageW(control, EM_SETMODIFY, editedByUser, 0);
 
@@ -164,23 +165,6 @@ void FileLoad::appendPiece(std::size_t share) {
                                sliceMilliseconds(static_cast<std::uint64_t>(characters)));
     // A piece that took nothing would be followed by another that takes nothing.
     if (fileEnded || readError != 0 || tooLarge || pieceTaken == 0) end();
-}
-
-LRESULT FileLoad::firstShownCharacter() const {
-    return SendMessageW(control, EM_LINEINDEX, SendMessageW(control, EM_GETFIRSTVISIBLELINE, 0, 0), 0);
-}
-
-// A wrapping control may lose its scroll position while an append lays out its lines: the line
-// that holds `character` is scrolled back to the top then.
-void FileLoad::keepFirstShown(LRESULT character) const {
-    const LRESULT line = SendMessageW(control, EM_EXLINEFROMCHAR, 0, character);
-    const LRESULT shown = SendMessageW(control, EM_GETFIRSTVISIBLELINE, 0, 0);
-    if (line != shown) SendMessageW(control, EM_LINESCROLL, 0, line - shown);
-}
-
-LRESULT FileLoad::textLength() const {
-    GETTEXTLENGTHEX request = {GTL_NUMCHARS, 1200};
-    return SendMessageW(control, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&request), 0);
 }
 
 // The character in the window's bottom right corner.
@@ -195,7 +179,7 @@ LRESULT FileLoad::lastShownCharacter() const {
 // text down. Drawing the whole window would draw its rows again after every piece, and a row of
 // a long line takes long to draw. Only for an end that was in view: the control finds the row
 // of a character by walking its text from the start.
-void FileLoad::showAppendedText(LRESULT oldEnd) const {
+void FileLoad::showAppendedText(LONG oldEnd) const {
     POINTL lastRow = {};
     SendMessageW(control, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&lastRow), oldEnd > 0 ? oldEnd - 1 : 0);
     RECT fresh;

@@ -55,11 +55,8 @@ private:
     bool memoryAllowsMore();
     LRESULT stream(std::uint64_t share, WPARAM flags);
     void appendPiece(std::size_t share);
-    LRESULT textLength() const;
     LRESULT lastShownCharacter() const;
-    void showAppendedText(LRESULT oldEnd) const;
-    LRESULT firstShownCharacter() const;
-    void keepFirstShown(LRESULT character) const;
+    void showAppendedText(LONG oldEnd) const;
     void end();
     void showBusyCursor(bool busy);
 

@@ -10,12 +10,10 @@ constexpr unsigned lineFeed = 0x0A;
 
 bool isHighSurrogate(unsigned unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 
-// Whether a piece may start at `at`. The control takes 8-bit text whose stream begins with the
-// UTF-8 byte-order mark for UTF-8, so no piece of 8-bit text starts with the mark or with bytes
-// that may turn out to be it; at the chunk's end the next bytes are not known yet.
+// Whether a piece may start at `at`: no piece of 8-bit text starts with the UTF-8 byte-order mark
+// or with bytes that may turn out to be it; at the chunk's end the next bytes are not known yet.
 bool mayStartPiece(const unsigned char* chunk, std::size_t length, std::size_t at, std::size_t unitSize) {
     if (unitSize != 1) return true;
-    static constexpr unsigned char utf8Mark[] = {0xEF, 0xBB, 0xBF};
     const std::size_t known = std::min(length - at, sizeof utf8Mark);
     return known > 0 && std::memcmp(chunk + at, utf8Mark, known) != 0;
 }

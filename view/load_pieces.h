@@ -10,6 +10,9 @@
 // what UTF-16 files and decoded UTF-8 files give it.
 enum class TextUnits { bytes, utf16 };
 
+// The UTF-8 byte-order mark. The control reads 8-bit text whose stream begins with it as UTF-8.
+inline constexpr unsigned char utf8Mark[] = {0xEF, 0xBB, 0xBF};
+
 // Where a piece that has taken its share may end within `chunk[0, length)`, the next bytes the
 // control reads, with more of the file following: just after the chunk's last line feed; with
 // no line feed and `mayCutLine`, as late as the chunk allows, but never just after a CR (a LF

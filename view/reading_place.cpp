@@ -8,26 +8,37 @@ LONG lineOfCharacter(HWND control, LONG character) {
     return static_cast<LONG>(SendMessageW(control, EM_EXLINEFROMCHAR, 0, character));
 }
 
+LONG lineCount(HWND control) { return static_cast<LONG>(SendMessageW(control, EM_GETLINECOUNT, 0, 0)); }
+
+LONG firstVisibleLine(HWND control) {
+    return static_cast<LONG>(SendMessageW(control, EM_GETFIRSTVISIBLELINE, 0, 0));
+}
+
+void scrollLineToTop(HWND control, LONG line) {
+    const LONG shown = firstVisibleLine(control);
+    if (line != shown) SendMessageW(control, EM_LINESCROLL, 0, line - shown);
+}
+
+}  // namespace
+
 LONG characterCount(HWND control) {
     GETTEXTLENGTHEX request = {GTL_NUMCHARS, 1200};
     return static_cast<LONG>(SendMessageW(control, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&request), 0));
 }
 
-LONG lineCount(HWND control) { return static_cast<LONG>(SendMessageW(control, EM_GETLINECOUNT, 0, 0)); }
-
-void scrollLineToTop(HWND control, LONG line) {
-    const auto shown = static_cast<LONG>(SendMessageW(control, EM_GETFIRSTVISIBLELINE, 0, 0));
-    SendMessageW(control, EM_LINESCROLL, 0, line - shown);
+LONG firstVisibleCharacter(HWND control) {
+    return static_cast<LONG>(SendMessageW(control, EM_LINEINDEX, firstVisibleLine(control), 0));
 }
 
-}  // namespace
+void scrollCharacterToTop(HWND control, LONG character) {
+    scrollLineToTop(control, lineOfCharacter(control, character));
+}
 
 ReadingPlace readingPlaceOf(HWND control) {
     ReadingPlace place = {};
     SendMessageW(control, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&place.selection));
-    place.firstVisibleLine = static_cast<LONG>(SendMessageW(control, EM_GETFIRSTVISIBLELINE, 0, 0));
-    place.firstVisibleCharacter =
-        static_cast<LONG>(SendMessageW(control, EM_LINEINDEX, place.firstVisibleLine, 0));
+    place.firstVisibleLine = firstVisibleLine(control);
+    place.firstVisibleCharacter = firstVisibleCharacter(control);
     place.caretLine = lineOfCharacter(control, place.selection.cpMin);
     return place;
 }
@@ -42,7 +53,7 @@ void putBackReadingPlace(HWND control, const ReadingPlace& place, PlaceBy by) {
     if (by == PlaceBy::characters) {
         CHARRANGE selection = place.selection;
         SendMessageW(control, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
-        scrollLineToTop(control, lineOfCharacter(control, place.firstVisibleCharacter));
+        scrollCharacterToTop(control, place.firstVisibleCharacter);
         return;
     }
     const LONG lastLine = std::max(lineCount(control) - 1, 0L);

@@ -18,6 +18,13 @@ enum class PlaceBy { characters, lines };
 
 ReadingPlace readingPlaceOf(HWND control);
 
+// The characters the control holds, a line break counting as one.
+LONG characterCount(HWND control);
+// The first character of the first line in view.
+LONG firstVisibleCharacter(HWND control);
+// Scrolls the line that holds `character` to the top of the view, unless it is there.
+void scrollCharacterToTop(HWND control, LONG character);
+
 // Whether `control` holds enough text to put the place back.
 bool holdsPlace(HWND control, const ReadingPlace& place, PlaceBy by);
 
