@@ -8,8 +8,9 @@
 
 #include "../res/resource_ids.h"
 #include "about_dialog.h"
-#include "message_box.h"
 #include "menu_rules.h"
+#include "message_box.h"
+#include "modal_scope.h"
 
 namespace {
 
@@ -21,57 +22,21 @@ CHARRANGE selectionOf(HWND textControl) {
 
 UINT grayedWhen(bool grayed) { return grayed ? MF_GRAYED : MF_ENABLED; }
 
-// The commands that work on the whole text: a file still loading is completed first, so that
-// they act as on a file loaded at once. Those that load the file again (Open, Wrap, Edit, the
-// formats) drop what is pending instead, and Exit and About do not touch the text.
-bool needsWholeText(WORD id) {
-    switch (id) {
-    case IDM_SAVE:
-    case IDM_SAVE_AS:
-    case IDM_COPY:
-    case IDM_CONTEXT_COPY:
-    case IDM_PASTE:
-    case IDM_FIND:
-    case IDM_FIND_ON_WEB:
-    case IDM_CONTEXT_SEARCH:
-    case IDM_OPEN_URL:
-    case IDM_CONTEXT_OPEN_URL:
-    case IDM_FONT: return true;
-    default: return false;
-    }
-}
+bool isSave(WORD id) { return id == IDM_SAVE || id == IDM_SAVE_AS; }
 
-// Saving, or reading in another format, a file that did not fit in memory would treat its
-// beginning as the whole file.
-bool refusedForPartialText(WORD id) {
-    switch (id) {
-    case IDM_SAVE:
-    case IDM_SAVE_AS:
-    case IDM_FORMAT_PLAIN:
-    case IDM_FORMAT_RTF:
-    case IDM_FORMAT_UNICODE:
-    case IDM_FORMAT_UTF8: return true;
-    default: return false;
-    }
-}
+// Reading in another format a file that did not fit in memory would stop short again.
+bool isFormatSwitch(WORD id) { return id >= IDM_FORMAT_PLAIN && id <= IDM_FORMAT_UTF8; }
 
 }  // namespace
 
 int ViewerWindow::onCommand(WORD id) {
-    // A command that arrives while a message box waits for its answer (posted, or from the Find
-    // dialog) would run inside the operation that asked, in the middle of its work: only Exit
-    // may, as the box ends with the window.
-    if (messageBoxOpen() && id != IDM_EXIT) return 0;
-    if (fileLoad.showsPart() && refusedForPartialText(id)) {
-        showWarning(L"The file \"%s\" is too large to show whole; only its beginning is shown. It "
-                    L"cannot be saved or read in another format. Open another file first.",
-                    fileName);
+    // A command that arrives while the program waits on a box, a dialog or the rest of a file
+    // (posted, or from the Find dialog) would run inside the operation that waits, in the middle
+    // of its work: only Exit may, as the wait ends with the window.
+    if (ModalScope::anyOpen() && id != IDM_EXIT) return 0;
+    if ((isSave(id) && fileLoad.showsPart()) || (isFormatSwitch(id) && fileLoad.outgrewMemory())) {
+        refusePartialText();
         return 0;
-    }
-    if (needsWholeText(id)) {
-        // The old text goes first, so that two large texts are not held together.
-        retiredControl.destroy();
-        fileLoad.finish();
     }
     switch (id) {
     case IDM_OPEN: promptOpen(); break;
@@ -85,6 +50,7 @@ int ViewerWindow::onCommand(WORD id) {
     case IDM_SAVE_AS: promptSaveAs(); break;
     case IDM_EXIT: DestroyWindow(mainWindow); break;
     case IDM_ABOUT: {
+        const ModalScope dialogOpen;
         auto* about = new AboutDialog();
         about->show(instance, mainWindow);
         delete about;

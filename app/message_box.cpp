@@ -3,6 +3,7 @@
 #include <cstdarg>
 
 #include "message_text.h"
+#include "modal_scope.h"
 
 namespace {
 
@@ -19,16 +20,11 @@ bool systemTextOf(DWORD code) {
                           nullptr) != 0;
 }
 
-// How many of the program's message boxes are open, one inside the other.
-int openMessageBoxes = 0;
-
 int showMessage(UINT style, const wchar_t* format, va_list args) {
     wchar_t buffer[messageBufferLength];
     formatMessageText(buffer, messageBufferLength, format, args);
-    ++openMessageBoxes;
-    const int result = MessageBoxW(GetFocus(), buffer, L"Lorvane", style);
-    --openMessageBoxes;
-    return result;
+    const ModalScope waiting;
+    return MessageBoxW(GetFocus(), buffer, L"Lorvane", style);
 }
 
 }  // namespace
@@ -56,8 +52,6 @@ int askYesNoCancel(const wchar_t* format, ...) {
     va_end(args);
     return result;
 }
-
-bool messageBoxOpen() { return openMessageBoxes > 0; }
 
 const wchar_t* lastErrorText() {
     const DWORD code = GetLastError();

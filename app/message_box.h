@@ -13,10 +13,6 @@ int showWarning(const wchar_t* format, ...);
 int askYesNo(const wchar_t* format, ...);
 int askYesNoCancel(const wchar_t* format, ...);
 
-// Whether one of these message boxes is open. Its loop dispatches the messages that arrive
-// meanwhile, commands included, inside the operation that asked.
-bool messageBoxOpen();
-
 // The system's text for the calling thread's last error, or "<unknown error>". The buffer is
 // shared and overwritten by the next call.
 const wchar_t* lastErrorText();

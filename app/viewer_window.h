@@ -93,6 +93,8 @@ private:
     void buildContextMenu();
     void fitTextControl();
     void reloadCurrentFile(const ReadingPlace& place);
+    bool holdsWholeFile();
+    void refusePartialText();
     void bringBackPlace(const ReadingPlace& place, PlaceBy by);
 };
 

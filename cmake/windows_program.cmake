@@ -6,6 +6,7 @@ add_library(lorvane_core STATIC
     app/about_dialog.cpp
     app/commands.cpp
     app/message_box.cpp
+    app/modal_scope.cpp
     app/viewer_window.cpp
     app/window_placement.cpp
     search/find.cpp
@@ -17,6 +18,7 @@ add_library(lorvane_core STATIC
     view/file_replacement.cpp
     view/save_checks.cpp
     view/file_load.cpp
+    view/load_progress.cpp
     view/reading_place.cpp
     view/retired_control.cpp
     view/stream_callbacks.cpp
@@ -24,11 +26,11 @@ add_library(lorvane_core STATIC
 )
 target_compile_definitions(lorvane_core PUBLIC UNICODE _UNICODE _WIN32_WINNT=0x0601)
 include(cmake/delay_load.cmake)
-# The dialogs and the shell are loaded when first used: a viewer that only shows a file never
-# maps them.
-lorvane_link_on_demand(comdlg32 comctl32 shell32 shlwapi)
+# The dialogs, the shell and COM (for the taskbar's progress) are loaded when first used: a
+# viewer that only shows a small file never maps them.
+lorvane_link_on_demand(comdlg32 comctl32 shell32 shlwapi ole32)
 target_link_libraries(lorvane_core PUBLIC lorvane_rules lorvane_on_demand_dlls
-    user32 gdi32 advapi32 kernel32)
+    user32 gdi32 advapi32 kernel32 uuid)
 
 # The files that Lorvane.rc embeds: a change to one of them compiles the resources again.
 set(lorvane_resource_files

@@ -5,6 +5,7 @@
 #include <richedit.h>
 
 #include "../app/message_box.h"
+#include "../app/modal_scope.h"
 #include "../settings/font_spec.h"
 #include "file_name.h"
 #include "file_replacement.h"
@@ -51,6 +52,13 @@ OPENFILENAMEW fileDialogRecord(HWND owner, wchar_t* name, wchar_t* title) {
     return dialog;
 }
 
+// Shows an Open or Save dialog. Its loop dispatches what arrives meanwhile: commands are ignored
+// while it is open, as under a message box.
+BOOL askForFileName(BOOL(WINAPI* dialogFunction)(LPOPENFILENAMEW), OPENFILENAMEW& dialog) {
+    const ModalScope dialogOpen;
+    return dialogFunction(&dialog);
+}
+
 }  // namespace
 
 int ViewerWindow::openFile(const wchar_t* name) {
@@ -92,6 +100,7 @@ int ViewerWindow::saveFile(const wchar_t* name, StreamFormat format) {
     if (format == StreamFormat::current) format = streamFormat;
     wchar_t normalised[fileNameRoom];
     if (!takeFileName(name, normalised)) return 0;
+    if (!holdsWholeFile()) return 0;
     if (!confirmCharactersKept(textControl, font->handle, format)) return 0;
     FileReplacement replacement(normalised);
     if (!replacement.open()) {
@@ -115,13 +124,40 @@ int ViewerWindow::saveFile(const wchar_t* name, StreamFormat format) {
     return 1;
 }
 
+// A text that is only the file's beginning is never saved: what is still loading comes in
+// first, with the window answering meanwhile, and a load that stopped short refuses the save.
+bool ViewerWindow::holdsWholeFile() {
+    if (fileLoad.pending()) {
+        // The old text goes first, so that two large texts are not held together.
+        retiredControl.destroy();
+        if (!fileLoad.finishAnswering()) return false;
+        // Running out of memory has been reported as the load ended, with the refusal.
+        if (fileLoad.outgrewMemory()) return false;
+    }
+    if (!fileLoad.showsPart()) return true;
+    refusePartialText();
+    return false;
+}
+
+void ViewerWindow::refusePartialText() {
+    if (fileLoad.outgrewMemory()) {
+        showWarning(L"The file \"%s\" is too large to show whole; only its beginning is shown. It "
+                    L"cannot be saved or read in another format. Open another file first.",
+                    fileName);
+    } else {
+        showWarning(L"The file \"%s\" could not be read whole; only its beginning is shown, and it "
+                    L"cannot be saved. Open it again first.",
+                    fileName);
+    }
+}
+
 void ViewerWindow::promptOpen() {
     if (isModified() && askYesNo(discardQuestion) != IDYES) return;
     wchar_t chosen[dialogNameLength] = {};
     wchar_t title[dialogNameLength] = {};
     OPENFILENAMEW dialog = fileDialogRecord(mainWindow, chosen, title);
     dialog.Flags = OFN_FILEMUSTEXIST;
-    if (GetOpenFileNameW(&dialog)) openFile(chosen);
+    if (askForFileName(GetOpenFileNameW, dialog)) openFile(chosen);
 }
 
 void ViewerWindow::promptSaveAs() {
@@ -134,7 +170,7 @@ void ViewerWindow::promptSaveAs() {
     dialog.lpstrFilter = saveTypes;
     dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
     dialog.lpstrDefExt = L"txt";
-    if (!GetSaveFileNameW(&dialog)) return;
+    if (!askForFileName(GetSaveFileNameW, dialog)) return;
     streamFormat = formatForSaveType(dialog.nFilterIndex);
     saveFile(chosen, streamFormat);
 }

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "../app/message_box.h"
+#include "../app/modal_scope.h"
 
 namespace {
 
@@ -56,6 +57,18 @@ bool startsWithUtf8Mark(HANDLE file) {
     return read == sizeof start && std::memcmp(start, utf8Mark, sizeof start) == 0;
 }
 
+// Ctrl+End, and the scroll box let go at the bottom, ask for the file's end, not for the end of
+// what has come so far.
+bool asksForTheEnd(HWND window, UINT message, WPARAM wParam) {
+    if (message == WM_KEYDOWN) return wParam == VK_END && GetKeyState(VK_CONTROL) < 0;
+    if (message != WM_VSCROLL || LOWORD(wParam) != SB_THUMBPOSITION) return false;
+    SCROLLINFO bar = {};
+    bar.cbSize = sizeof bar;
+    bar.fMask = SIF_ALL;
+    if (!GetScrollInfo(window, SB_VERT, &bar)) return false;
+    return bar.nTrackPos + std::max<int>(static_cast<int>(bar.nPage), 1) > bar.nMax;
+}
+
 }  // namespace
 
 FileLoad::~FileLoad() { cancel(); }
@@ -66,7 +79,8 @@ LRESULT FileLoad::start(HWND textControl, HWND timerOwner, HANDLE openFile, Stre
     control = textControl;
     timerWindow = timerOwner;
     file = openFile;
-    source = {file, format, fileSize(file)};
+    fileBytes = fileSize(file);
+    source = {file, format, fileBytes};
     units = format == StreamFormat::plainText ? TextUnits::bytes : TextUnits::utf16;
     lstrcpynW(name, fileName, MAX_PATH + 1);
     carried.clear();
@@ -108,6 +122,28 @@ void FileLoad::finish() {
     while (pending()) appendPiece(largestPiece);
 }
 
+bool FileLoad::finishAnswering() {
+    if (!pending()) return IsWindow(control) != FALSE;
+    const ModalScope waiting;
+    waitedFor = true;
+    refreshCursor();
+    while (pending()) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                // The main loop ends the program with it.
+                PostQuitMessage(static_cast<int>(message.wParam));
+                return false;
+            }
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        if (pending()) appendPiece(nextShare);
+    }
+    waitedFor = false;
+    return IsWindow(control) != FALSE;
+}
+
 void FileLoad::loadThrough(const ReadingPlace& place, PlaceBy by) {
     while (pending() && !holdsPlace(control, place, by)) appendPiece(largestPiece);
 }
@@ -115,7 +151,9 @@ void FileLoad::loadThrough(const ReadingPlace& place, PlaceBy by) {
 void FileLoad::cancel() {
     if (!pending()) return;
     KillTimer(timerWindow, timerId);
+    waitedFor = false;
     showBusyCursor(false);
+    progress.clear();
     CloseHandle(file);
     file = nullptr;
     carried = {};
@@ -159,6 +197,7 @@ void FileLoad::appendPiece(std::size_t share) {
     scrollCharacterToTop(control, firstShown);
     if (endShown) showAppendedText(oldEnd);
     SendMessageW(control, EM_SETMODIFY, editedByUser, 0);
+    progress.show(timerWindow, name, fileBytes - source.bytesLeft, fileBytes);
 
     nextShare = nextPieceBytes(static_cast<std::size_t>(std::min<std::uint64_t>(pieceTaken, largestPiece)),
                                millisecondsSince(started),
@@ -267,21 +306,32 @@ void FileLoad::showBusyCursor(bool busy) {
         if (IsWindow(control)) {
             SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(controlOwnProc));
             RemovePropW(control, controlProperty);
-            POINT pointer;
-            if (GetCursorPos(&pointer) && WindowFromPoint(pointer) == control) {
-                SendMessageW(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control),
-                             MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-            }
+            refreshCursor();
         }
         controlOwnProc = nullptr;
     }
 }
 
+// Sets the pointer again at once when it is over the text, instead of at the next move.
+void FileLoad::refreshCursor() const {
+    POINT pointer;
+    if (GetCursorPos(&pointer) && WindowFromPoint(pointer) == control) {
+        SendMessageW(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control),
+                     MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    }
+}
+
 LRESULT CALLBACK FileLoad::controlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* load = static_cast<FileLoad*>(GetPropW(window, controlProperty));
+    const WNDPROC ownProc = load->controlOwnProc;
     if (message == WM_SETCURSOR && LOWORD(lParam) == HTCLIENT) {
-        SetCursor(LoadCursorW(nullptr, IDC_APPSTARTING));
+        SetCursor(LoadCursorW(nullptr, load->waitedFor ? IDC_WAIT : IDC_APPSTARTING));
         return TRUE;
     }
-    return CallWindowProcW(load->controlOwnProc, window, message, wParam, lParam);
+    if (!load->waitedFor && asksForTheEnd(window, message, wParam)) {
+        // The rest comes in first; then the control goes to the end as it would for a loaded file.
+        if (!load->finishAnswering()) return 0;
+        if (message == WM_VSCROLL) wParam = SB_BOTTOM;
+    }
+    return CallWindowProcW(ownProc, window, message, wParam, lParam);
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "load_pieces.h"
+#include "load_progress.h"
 #include "reading_place.h"
 #include "stream_callbacks.h"
 
@@ -37,14 +38,21 @@ public:
     void onTimer();
     // Appends all that is left at once.
     void finish();
+    // Appends all that is left while the window goes on answering: input and paint are handled
+    // between slices, commands are ignored as under a message box (Exit excepted), and the pointer
+    // over the text shows the wait. Gives false when the window went away meanwhile.
+    bool finishAnswering();
     // Appends until the control holds `place`, or the file is in.
     void loadThrough(const ReadingPlace& place, PlaceBy by);
     // Drops what is left and closes the file.
     void cancel();
 
     bool pending() const { return file != nullptr; }
-    // The file did not fit in memory: the control holds only its beginning.
-    bool showsPart() const { return tooLarge; }
+    // The load stopped short, for want of memory or on a read error: the control holds only
+    // the file's beginning.
+    bool showsPart() const { return tooLarge || (readError != 0 && !pending()); }
+    // The file did not fit in memory.
+    bool outgrewMemory() const { return tooLarge; }
     // Takes no more memory than `bytes` for a load, whatever the system has left; for tests.
     void limitMemory(std::uint64_t bytes) { memoryLimit = bytes; }
 
@@ -59,11 +67,14 @@ private:
     void showAppendedText(LONG oldEnd) const;
     void end();
     void showBusyCursor(bool busy);
+    void refreshCursor() const;
 
     HWND control = nullptr;
     HWND timerWindow = nullptr;
     HANDLE file = nullptr;
     StreamSource source = {nullptr, StreamFormat::plainText};
+    std::uint64_t fileBytes = 0;
+    LoadProgress progress;
     TextUnits units = TextUnits::bytes;
     wchar_t name[MAX_PATH + 1] = {};
 
@@ -80,6 +91,7 @@ private:
     DWORD readError = 0;
     LRESULT characters = 0;
     bool editedByUser = false;
+    bool waitedFor = false;
 
     bool tooLarge = false;
     std::uint64_t memoryLimit = UINT64_MAX;

@@ -30,3 +30,9 @@ const wchar_t* captionOfFileName(const wchar_t* fileName) {
     }
     return caption;
 }
+
+std::wstring loadingCaption(const wchar_t* caption, std::uint64_t loaded, std::uint64_t total) {
+    std::uint64_t percent = 99;
+    if (loaded < total) percent = total > UINT64_MAX / 100 ? loaded / (total / 100) : loaded * 100 / total;
+    return std::wstring(caption) + L" (" + std::to_wstring(percent < 99 ? percent : 99) + L"% loaded)";
+}

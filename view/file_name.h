@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <string>
 
 // The longest file name the viewer keeps, in characters, and the room it needs with its
 // terminator.
@@ -20,3 +22,7 @@ NameCheck normaliseFileName(const wchar_t* name, wchar_t (&normalised)[fileNameR
 // The part of a file name shown as the window caption: what follows its last backslash, or the
 // whole name when it has none. Only the backslash separates.
 const wchar_t* captionOfFileName(const wchar_t* fileName);
+
+// The caption of a file whose pieces are still coming: its caption and the share of its bytes
+// loaded so far, as in "notes.txt (37% loaded)". The share reads 99% at most while bytes remain.
+std::wstring loadingCaption(const wchar_t* caption, std::uint64_t loaded, std::uint64_t total);

@@ -56,6 +56,17 @@ TEST(FileName, CaptionIsThePartAfterTheLastBackslash) {
     EXPECT_STREQ(captionOfFileName(L"C:\\docs\\"), L"");
 }
 
+TEST(FileName, ALoadingCaptionShowsTheShareLoadedAndNeverAllOfIt) {
+    EXPECT_EQ(loadingCaption(L"notes.txt", 0, 1000), L"notes.txt (0% loaded)");
+    EXPECT_EQ(loadingCaption(L"notes.txt", 370, 1000), L"notes.txt (37% loaded)");
+    EXPECT_EQ(loadingCaption(L"notes.txt", 999, 1000), L"notes.txt (99% loaded)");
+    EXPECT_EQ(loadingCaption(L"notes.txt", 1000, 1000), L"notes.txt (99% loaded)");
+    // A file that grew past its size at open, and sizes near the top of the range.
+    EXPECT_EQ(loadingCaption(L"a", 5000, 1000), L"a (99% loaded)");
+    EXPECT_EQ(loadingCaption(L"a", UINT64_MAX / 2, UINT64_MAX), L"a (50% loaded)");
+    EXPECT_EQ(loadingCaption(L"a", 10, 0), L"a (99% loaded)");
+}
+
 TEST(FileName, TheTemporaryFileOfASaveLiesInTheSameFolder) {
     EXPECT_EQ(temporaryNameBeside(L"C:\\docs\\notes.txt", 0x1A2Bu), L"C:\\docs\\~lorvane-00001a2b.tmp");
     EXPECT_EQ(temporaryNameBeside(L"C:/docs/notes.txt", 0xFFFFFFFFu), L"C:/docs/~lorvane-ffffffff.tmp");

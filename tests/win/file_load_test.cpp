@@ -1,5 +1,5 @@
-// Files that load in pieces while the window answers: the same text as one stream, the commands
-// that need the whole text, reloads and Exit while pieces remain, the reader's place across a
+// Files that load in pieces while the window answers: the same text as one stream, the saves
+// that wait for the whole text while the others act at once, the share loaded in the caption, reloads and Exit while pieces remain, the reader's place across a
 // reload, the old control destroyed soon after it, devices refused, a read error after the
 // first piece, too little memory, and commands that arrive while a message box waits.
 #include <windows.h>
@@ -96,7 +96,14 @@ TEST_F(FileLoadTest, PiecesGiveTheTextOfOneStream) {
     }
 }
 
-TEST_F(FileLoadTest, CommandsOnTheWholeTextCompleteTheLoadFirst) {
+// Counts the ticks of a timer while a save waits for the rest of the file, and posts a command
+// that must not run inside the wait.
+int ticksWhileWaiting = 0;
+void CALLBACK tickWhileWaiting(HWND window, UINT, UINT_PTR, DWORD) {
+    if (ticksWhileWaiting++ == 0) PostMessageW(GetParent(window), WM_COMMAND, IDM_FORMAT_UTF8, 0);
+}
+
+TEST_F(FileLoadTest, OnlySavesWaitForTheRestAndTheWindowAnswersMeanwhile) {
     const std::wstring path = bigFile(L"whole.txt", 2 * 1024 * 1024);
     const std::string original = readFile(path);
     viewer->enableEditing();
@@ -104,19 +111,26 @@ TEST_F(FileLoadTest, CommandsOnTheWholeTextCompleteTheLoadFirst) {
         const char* what;
         WORD command;
         int dialogAnswer;  // 0 when no dialog comes
+        bool waits;
     };
-    const Case cases[] = {{"Save", IDM_SAVE, 0},          {"Copy", IDM_COPY, 0},
-                          {"Paste", IDM_PASTE, 0},        {"Save as", IDM_SAVE_AS, IDCANCEL},
-                          {"Font", IDM_FONT, IDCANCEL},   {"Find", IDM_FIND, IDCANCEL}};
+    const Case cases[] = {{"Copy", IDM_COPY, 0, false},         {"Paste", IDM_PASTE, 0, false},
+                          {"Font", IDM_FONT, IDCANCEL, false},   {"Find", IDM_FIND, IDCANCEL, false},
+                          {"Save as, cancelled", IDM_SAVE_AS, IDCANCEL, false},
+                          {"Save", IDM_SAVE, 0, true}};
     for (const Case& each : cases) {
         const HWND old = viewer->textControl;
         ASSERT_EQ(viewer->openFile(path.c_str()), 1);
         ASSERT_TRUE(viewer->fileLoad.pending()) << each.what;
         if (each.dialogAnswer != 0) answers.thenPress(each.dialogAnswer);
+        ticksWhileWaiting = 0;
+        if (each.waits) SetTimer(viewer->textControl, 1, 10, tickWhileWaiting);
         SendMessageW(viewer->mainWindow, WM_COMMAND, each.command, 0);
-        EXPECT_FALSE(viewer->fileLoad.pending()) << each.what;
-        EXPECT_TRUE(old == viewer->textControl || !IsWindow(old))
-            << each.what << ": the old text was kept while the whole text loaded";
+        KillTimer(viewer->textControl, 1);
+        EXPECT_EQ(viewer->fileLoad.pending(), !each.waits) << each.what;
+        if (!each.waits) continue;
+        EXPECT_GT(ticksWhileWaiting, 1) << each.what << ": the window did not answer during the wait";
+        EXPECT_EQ(viewer->streamFormat, StreamFormat::plainText) << each.what << ": a command ran inside the wait";
+        EXPECT_FALSE(IsWindow(old)) << each.what << ": the old text was kept while the whole text loaded";
         GETTEXTLENGTHEX request = {GTL_NUMCHARS | GTL_USECRLF | GTL_PRECISE, 1200};
         EXPECT_EQ(SendMessageW(viewer->textControl, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&request), 0),
                   static_cast<LRESULT>(original.size())) << each.what;
@@ -127,6 +141,19 @@ TEST_F(FileLoadTest, CommandsOnTheWholeTextCompleteTheLoadFirst) {
     // The user's own edits can be undone again.
     SendMessageW(viewer->textControl, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"typed"));
     EXPECT_TRUE(SendMessageW(viewer->textControl, EM_CANUNDO, 0, 0));
+}
+
+TEST_F(FileLoadTest, TheCaptionShowsTheShareLoadedUntilTheLastPiece) {
+    const std::wstring path = bigFile(L"progress.txt", 4 * 1024 * 1024);
+    ASSERT_EQ(viewer->openFile(path.c_str()), 1);
+    EXPECT_EQ(caption(), L"progress.txt");
+    viewer->fileLoad.onTimer();
+    ASSERT_TRUE(viewer->fileLoad.pending());
+    const std::wstring marked = caption();
+    EXPECT_EQ(marked.rfind(L"progress.txt (", 0), 0u) << marked;
+    EXPECT_NE(marked.find(L"% loaded)"), std::wstring::npos) << marked;
+    loadInBackground();
+    EXPECT_EQ(caption(), L"progress.txt");
 }
 
 TEST_F(FileLoadTest, AnotherOpenOrExitDropsWhatIsPending) {
@@ -247,12 +274,23 @@ TEST_F(FileLoadTest, AFileTooLargeForMemoryShowsItsBeginningAndIsNotSavedOver) {
         EXPECT_NE(answers.messages().back().find(L"cannot be saved"), std::wstring::npos) << refused;
     }
     EXPECT_EQ(viewer->streamFormat, StreamFormat::plainText);
+    // Saves given while the file still loads: the memory runs out while they wait for the rest.
+    for (const WORD save : {IDM_SAVE, IDM_SAVE_AS}) {
+        ASSERT_EQ(viewer->openFile(path.c_str()), 1);
+        ASSERT_TRUE(viewer->fileLoad.pending());
+        if (save == IDM_SAVE_AS) answers.thenChooseFile(pathOf(L"copy.txt"), 1);
+        answers.thenPress(IDOK);
+        SendMessageW(viewer->mainWindow, WM_COMMAND, save, 0);
+        EXPECT_NE(answers.messages().back().find(L"too large to show whole"), std::wstring::npos) << save;
+    }
+    EXPECT_EQ(answers.messages().size(), 7u);
+    EXPECT_FALSE(fileExists(pathOf(L"copy.txt")));
     EXPECT_TRUE(readFile(path) == original);
     // Another file that fits can be saved again.
     const std::wstring small = writeFile(L"small.txt", "small\r\n");
     ASSERT_EQ(viewer->openFile(small.c_str()), 1);
     SendMessageW(viewer->mainWindow, WM_COMMAND, IDM_SAVE, 0);
-    EXPECT_EQ(answers.messages().size(), 4u);
+    EXPECT_EQ(answers.messages().size(), 7u);
 }
 
 TEST_F(FileLoadTest, AReadErrorInALaterPieceKeepsWhatWasReadAndSaysSoOnce) {
@@ -278,23 +316,43 @@ TEST_F(FileLoadTest, AReadErrorInALaterPieceKeepsWhatWasReadAndSaysSoOnce) {
     EXPECT_LT(shown.size(), firstPiece + 4096);
     EXPECT_TRUE(oneShotText(path, StreamFormat::plainText).rfind(shown, 0) == 0) << "not the file's beginning";
     EXPECT_FALSE(viewer->isModified());
+    // The beginning is not saved over the whole file.
+    CloseHandle(unreadable);
+    lstrcpynW(viewer->fileName, path.c_str(), fileNameLength);
+    const std::string original = readFile(path);
+    answers.thenPress(IDOK);
+    SendMessageW(viewer->mainWindow, WM_COMMAND, IDM_SAVE, 0);
+    ASSERT_EQ(answers.messages().size(), 2u);
+    EXPECT_NE(answers.messages()[1].find(L"could not be read whole"), std::wstring::npos) << answers.messages()[1];
+    EXPECT_TRUE(readFile(path) == original);
 }
 
-TEST_F(FileLoadTest, CommandsPostedWhileAMessageBoxWaitsDoNotRunInsideIt) {
+TEST_F(FileLoadTest, CommandsPostedWhileABoxOrADialogWaitsDoNotRunInsideIt) {
     const std::wstring shown = writeFile(L"shown.txt", "shown\r\n");
     ASSERT_EQ(viewer->openFile(shown.c_str()), 1);
+    const auto postCommandsThenPress = [&](int button) {
+        answers.then([&, button](HWND box) {
+            for (int i = 0; i < 20; ++i) {
+                PostMessageW(viewer->mainWindow, WM_COMMAND, IDM_FORMAT_PLAIN + i % 4, 0);
+            }
+            PostMessageW(viewer->mainWindow, WM_COMMAND, IDM_OPEN, 0);
+            pumpMessages();
+            pressButton(box, button);
+        });
+    };
     const std::wstring empty = writeFile(L"empty.txt", "");
-    answers.then([&](HWND box) {
-        for (int i = 0; i < 20; ++i) {
-            PostMessageW(viewer->mainWindow, WM_COMMAND, IDM_FORMAT_PLAIN + i % 4, 0);
-        }
-        pumpMessages();
-        pressButton(box, IDOK);
-    });
+    postCommandsThenPress(IDOK);
     EXPECT_EQ(viewer->openFile(empty.c_str()), 1);
     pumpMessages();
     ASSERT_EQ(answers.messages().size(), 1u) << "a second box opened inside the first";
     EXPECT_EQ(answers.messages()[0], L"Warning: no data read from file");
+    // The same under the program's modal dialogs.
+    for (const WORD command : {IDM_OPEN, IDM_SAVE_AS, IDM_FONT, IDM_ABOUT}) {
+        postCommandsThenPress(command == IDM_ABOUT ? IDOK : IDCANCEL);
+        SendMessageW(viewer->mainWindow, WM_COMMAND, command, 0);
+        pumpMessages();
+    }
+    EXPECT_EQ(answers.seen().size(), 5u) << "a dialog opened inside another";
     EXPECT_EQ(viewer->streamFormat, StreamFormat::plainText);
     EXPECT_STREQ(viewer->fileName, empty.c_str());
 }
