@@ -4,6 +4,7 @@
 #include <richedit.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "../app/message_box.h"
@@ -67,6 +68,65 @@ bool asksForTheEnd(HWND window, UINT message, WPARAM wParam) {
     bar.fMask = SIF_ALL;
     if (!GetScrollInfo(window, SB_VERT, &bar)) return false;
     return bar.nTrackPos + std::max<int>(static_cast<int>(bar.nPage), 1) > bar.nMax;
+}
+
+// The control sets its scroll bars while it does not draw, so they would show the text as it
+// was before the append: they are drawn again as they now are.
+void drawScrollBars(HWND control) {
+    for (const int bar : {SB_VERT, SB_HORZ}) {
+        SCROLLINFO info = {};
+        info.cbSize = sizeof info;
+        info.fMask = SIF_ALL;
+        if (GetScrollInfo(control, bar, &info)) SetScrollInfo(control, bar, &info, TRUE);
+    }
+}
+
+// Follows the control's scroll position while it does not draw. A move by less than the window
+// makes the control shift what is on screen rather than draw it again, and it does so even
+// then: afterwards the screen no longer shows the rows of its place.
+class ScrollWatch {
+public:
+    ScrollWatch(HWND control, POINT scrolled) : control(control), last(scrolled) {
+        GetClientRect(control, &client);
+    }
+    void note() {
+        POINT now = {};
+        SendMessageW(control, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&now));
+        shifted = shifted || shifts(std::labs(now.x - last.x), client.right) ||
+                  shifts(std::labs(now.y - last.y), client.bottom);
+        last = now;
+    }
+    bool shiftedScreen() const { return shifted; }
+
+private:
+    static bool shifts(LONG distance, LONG windowSize) { return distance > 0 && distance < windowSize; }
+
+    HWND control;
+    POINT last;
+    RECT client = {};
+    bool shifted = false;
+};
+
+// The messages with which the reader scrolls the text: bars, wheel, keys, a drag of the
+// selection (which scrolls on the control's timer), and the scroll to a match that Find asks for.
+bool mayScroll(UINT message) {
+    switch (message) {
+    case WM_VSCROLL:
+    case WM_HSCROLL:
+    case WM_MOUSEWHEEL:
+    case WM_MOUSEHWHEEL:
+    case WM_KEYDOWN:
+    case WM_MOUSEMOVE:
+    case WM_TIMER:
+    case EM_SCROLLCARET: return true;
+    default: return false;
+    }
+}
+
+POINT scrollPositionOf(HWND control) {
+    POINT scrolled = {};
+    SendMessageW(control, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scrolled));
+    return scrolled;
 }
 
 }  // namespace
@@ -186,16 +246,31 @@ void FileLoad::appendPiece(std::size_t share) {
     // The user may type into an editable control meanwhile: that change must not be forgotten.
     editedByUser = editedByUser || SendMessageW(control, EM_GETMODIFY, 0, 0) != 0;
 
+    // Switching drawing off drops what waits to be drawn, such as the rows a scroll of the
+    // reader's has just uncovered: they are drawn first.
+    UpdateWindow(control);
+    const ControlView before = viewOf(control);
+    ScrollWatch watch(control, scrolled);
     SendMessageW(control, WM_SETREDRAW, FALSE, 0);
     CHARRANGE atEnd = {-1, -1};
     SendMessageW(control, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&atEnd));
+    watch.note();
     characters += stream(share, SFF_SELECTION);
+    watch.note();
     SendMessageW(control, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    watch.note();
     SendMessageW(control, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scrolled));
+    watch.note();
     SendMessageW(control, WM_SETREDRAW, TRUE, 0);
     // A wrapping control may lose its scroll position while an append lays out its lines.
     scrollCharacterToTop(control, firstShown);
-    if (endShown) showAppendedText(oldEnd);
+    if (watch.shiftedScreen() || !sameView(viewOf(control), before)) {
+        // What is on screen moved, or a scroll bar came or went, while nothing was drawn.
+        RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+    } else {
+        drawScrollBars(control);
+        if (endShown) showAppendedText(oldEnd);
+    }
     SendMessageW(control, EM_SETMODIFY, editedByUser, 0);
     progress.show(timerWindow, name, fileBytes - source.bytesLeft, fileBytes);
 
@@ -333,5 +408,12 @@ LRESULT CALLBACK FileLoad::controlProc(HWND window, UINT message, WPARAM wParam,
         if (!load->finishAnswering()) return 0;
         if (message == WM_VSCROLL) wParam = SB_BOTTOM;
     }
-    return CallWindowProcW(ownProc, window, message, wParam, lParam);
+    if (!mayScroll(message)) return CallWindowProcW(ownProc, window, message, wParam, lParam);
+    // While text arrives, the control's own shifting of what is on screen does not always match
+    // its place: a scroll draws the whole view again.
+    const POINT before = scrollPositionOf(window);
+    const LRESULT result = CallWindowProcW(ownProc, window, message, wParam, lParam);
+    const POINT after = scrollPositionOf(window);
+    if (before.x != after.x || before.y != after.y) InvalidateRect(window, nullptr, FALSE);
+    return result;
 }

@@ -34,6 +34,19 @@ void scrollCharacterToTop(HWND control, LONG character) {
     scrollLineToTop(control, lineOfCharacter(control, character));
 }
 
+ControlView viewOf(HWND control) {
+    ControlView view = {};
+    GetClientRect(control, &view.client);
+    view.scrollBars = GetWindowLongPtrW(control, GWL_STYLE) & (WS_HSCROLL | WS_VSCROLL);
+    SendMessageW(control, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&view.scrolled));
+    return view;
+}
+
+bool sameView(const ControlView& one, const ControlView& other) {
+    return EqualRect(&one.client, &other.client) && one.scrollBars == other.scrollBars &&
+           one.scrolled.x == other.scrolled.x && one.scrolled.y == other.scrolled.y;
+}
+
 ReadingPlace readingPlaceOf(HWND control) {
     ReadingPlace place = {};
     SendMessageW(control, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&place.selection));

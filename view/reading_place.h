@@ -12,6 +12,17 @@ struct ReadingPlace {
     LONG firstVisibleLine;
 };
 
+// What the reader sees of the control besides its text: the client area, the scroll bars and
+// the scroll position.
+struct ControlView {
+    RECT client;
+    LONG_PTR scrollBars;
+    POINT scrolled;
+};
+
+ControlView viewOf(HWND control);
+bool sameView(const ControlView& one, const ControlView& other);
+
 // How a place is found again: by character positions when the same text comes back in another
 // mode; by line numbers when it comes back in another format, whose characters differ.
 enum class PlaceBy { characters, lines };

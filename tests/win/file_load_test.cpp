@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "res/resource_ids.h"
 #include "view/stream_callbacks.h"
@@ -154,6 +155,57 @@ TEST_F(FileLoadTest, TheCaptionShowsTheShareLoadedUntilTheLastPiece) {
     EXPECT_NE(marked.find(L"% loaded)"), std::wstring::npos) << marked;
     loadInBackground();
     EXPECT_EQ(caption(), L"progress.txt");
+}
+
+// What the control shows on screen, scroll bars included, as read back from the window.
+std::vector<DWORD> pixelsOf(HWND control) {
+    RECT frame;
+    GetWindowRect(control, &frame);
+    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    const HDC screen = GetWindowDC(control);
+    const HDC memory = CreateCompatibleDC(screen);
+    const HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    const HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    SelectObject(memory, previous);
+    BITMAPINFO format = {};
+    format.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<DWORD> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), &format, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(control, screen);
+    return pixels;
+}
+
+TEST_F(FileLoadTest, WhatIsOnScreenIsTheFileWhateverTheReaderDoesWhilePiecesArrive) {
+    // Lines of many lengths, and a line wider than the window after the first piece, so that
+    // the horizontal scroll bar comes while text arrives.
+    std::string text;
+    for (int line = 0; text.size() < 3 * 1024 * 1024; ++line) {
+        text += "2026-12-09 07:" + std::to_string(line % 60) + " INFO path/to/" + std::to_string(line) +
+                std::string(static_cast<std::size_t>(line * 7 % 70), 'x') + (line == 3000 ? std::string(900, 'w') : "") + "\r\n";
+    }
+    const std::wstring path = writeFile(L"scrolled.log", text);
+    ASSERT_EQ(viewer->openFile(path.c_str()), 1);
+    const HWND control = viewer->textControl;
+    // The caret blinks on its own: it is not part of what is compared.
+    SetFocus(nullptr);
+    for (int step = 0; viewer->fileLoad.pending(); ++step) {
+        switch (step % 4) {
+        case 0: SendMessageW(control, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0); break;
+        case 1: SendMessageW(control, WM_VSCROLL, SB_PAGEDOWN, 0); break;
+        case 2: SendMessageW(control, WM_VSCROLL, SB_LINEUP, 0); break;
+        default: pumpMessages(); break;
+        }
+        const LRESULT firstShown = SendMessageW(control, EM_GETFIRSTVISIBLELINE, 0, 0);
+        viewer->fileLoad.onTimer();
+        EXPECT_EQ(SendMessageW(control, EM_GETFIRSTVISIBLELINE, 0, 0), firstShown) << "an append moved the view";
+    }
+    UpdateWindow(control);
+    const std::vector<DWORD> shown = pixelsOf(control);
+    RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+    EXPECT_TRUE(shown == pixelsOf(control)) << "what was on screen was not what the control draws afresh";
 }
 
 TEST_F(FileLoadTest, AnotherOpenOrExitDropsWhatIsPending) {
