@@ -54,6 +54,20 @@ protected:
         return viewer->openFile(path.c_str());
     }
 
+    // Leaves stale temporary files at the names a save would try first a moment from now, from
+    // `before` names ahead of the first to `after` names past it, and returns at that moment. The
+    // first name tried comes from the clock and the process.
+    void leaveStaleTemporaryFiles(int before, int after) const {
+        const DWORD moment = GetTickCount() + 1000;
+        const DWORD first = moment ^ (GetCurrentProcessId() << 16);
+        for (DWORD number = first - before; number != first + after; ++number) {
+            wchar_t name[32];
+            wsprintfW(name, L"~lorvane-%08x.tmp", number);
+            writeFile(name, "stale");
+        }
+        while (static_cast<LONG>(GetTickCount() - moment) < 0) Sleep(1);
+    }
+
     // The temporary files of saves in the test's folder.
     int temporaryFilesLeft() const {
         int count = 0;
@@ -255,13 +269,7 @@ TEST_F(DocumentFilesTest, SavingPutsAWholeNewFileInPlace) {
     }
 
     // Stale temporary files of earlier saves, even at the names tried first, do not block a save.
-    // The first name tried comes from the clock and the process, so these are the next ones.
-    const DWORD firstNumber = GetTickCount() ^ (GetCurrentProcessId() << 16);
-    for (DWORD number = firstNumber; number < firstNumber + 32; ++number) {
-        wchar_t name[32];
-        wsprintfW(name, L"~lorvane-%08x.tmp", number);
-        writeFile(name, "stale");
-    }
+    leaveStaleTemporaryFiles(0, 32);
     EXPECT_EQ(viewer->saveFile(linked.c_str(), StreamFormat::current), 1);
     EXPECT_EQ(readFile(linked), "new");
     EXPECT_EQ(temporaryFilesLeft(), 32);
@@ -371,12 +379,7 @@ TEST_F(DocumentFilesTest, AFailedWriteIsReportedAndTheDocumentStaysUnsaved) {
     EXPECT_EQ(temporaryFilesLeft(), 0);
 
     // When no temporary name is free, the save itself failed: it says so, and the file stays.
-    const DWORD firstNumber = GetTickCount() ^ (GetCurrentProcessId() << 16);
-    for (DWORD number = firstNumber - 16; number < firstNumber + 400; ++number) {
-        wchar_t name[32];
-        wsprintfW(name, L"~lorvane-%08x.tmp", number);
-        writeFile(name, "stale");
-    }
+    leaveStaleTemporaryFiles(16, 400);
     answers.thenPress(IDOK);
     EXPECT_EQ(viewer->saveFile(source.c_str(), StreamFormat::current), 0);
     EXPECT_EQ(answers.messages().back().rfind(L"Cannot write file: \"" + source + L"\"\n", 0), 0u)
