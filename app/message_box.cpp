@@ -45,6 +45,14 @@ int askYesNo(const wchar_t* format, ...) {
     return result;
 }
 
+int askYesNoDefaultNo(const wchar_t* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const int result = showMessage(MB_ICONWARNING | MB_YESNO | MB_DEFBUTTON2, format, args);
+    va_end(args);
+    return result;
+}
+
 int askYesNoCancel(const wchar_t* format, ...) {
     va_list args;
     va_start(args, format);

@@ -11,6 +11,9 @@ constexpr int messageBufferLength = 256;
 // and gives the box's result.
 int showWarning(const wchar_t* format, ...);
 int askYesNo(const wchar_t* format, ...);
+// The same with No as the default button: for questions where Enter given by habit must not lose
+// anything.
+int askYesNoDefaultNo(const wchar_t* format, ...);
 int askYesNoCancel(const wchar_t* format, ...);
 
 // The system's text for the calling thread's last error, or "<unknown error>". The buffer is

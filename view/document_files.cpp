@@ -17,6 +17,7 @@ namespace {
 
 const wchar_t discardQuestion[] = L"The current file has changed, do you still want to proceed?";
 const wchar_t cannotOpenFile[] = L"Cannot open file: \"%s\"\n%s";
+const wchar_t cannotWriteFile[] = L"Cannot write file: \"%s\"\n%s";
 
 // The Save dialog's types, in the order of their filter indexes (see formatForSaveType).
 const wchar_t saveTypes[] =
@@ -104,7 +105,7 @@ int ViewerWindow::saveFile(const wchar_t* name, StreamFormat format) {
     if (!confirmCharactersKept(textControl, font->handle, format)) return 0;
     FileReplacement replacement(normalised);
     if (!replacement.open()) {
-        showWarning(cannotOpenFile, normalised, lastErrorText());
+        showWarning(replacement.refusedByTarget() ? cannotOpenFile : cannotWriteFile, normalised, lastErrorText());
         return 0;
     }
     EDITSTREAM stream = {reinterpret_cast<DWORD_PTR>(replacement.handle()), 0, writeStreamCallback};
@@ -115,7 +116,12 @@ int ViewerWindow::saveFile(const wchar_t* name, StreamFormat format) {
     if (failure != 0) {
         // The text is not saved: keep the document as unsaved so that nothing is lost quietly.
         replacement.discard();
-        showWarning(L"Cannot write file: \"%s\"\n%s", normalised, errorCodeText(failure));
+        if (replacement.keptCopy().empty()) {
+            showWarning(cannotWriteFile, normalised, errorCodeText(failure));
+        } else {
+            showWarning(L"Cannot write file: \"%s\"\n%s\nThe new text is kept in \"%s\".", normalised,
+                        errorCodeText(failure), replacement.keptCopy().c_str());
+        }
         return 0;
     }
     lstrcpynW(fileName, normalised, fileNameLength);

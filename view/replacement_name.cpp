@@ -10,3 +10,12 @@ std::wstring temporaryNameBeside(const std::wstring& target, std::uint32_t numbe
     name += L".tmp";
     return name.size() <= maxFileNameCharacters ? name : std::wstring();
 }
+
+std::wstring plainPathOf(const std::wstring& path) {
+    const std::wstring prefix = L"\\\\?\\";
+    if (path.rfind(prefix, 0) != 0) return path;
+    const std::wstring rest = path.substr(prefix.size());
+    if (rest.rfind(L"UNC\\", 0) == 0) return L"\\\\" + rest.substr(4);
+    const bool drivePath = rest.size() >= 3 && rest[1] == L':' && rest[2] == L'\\';
+    return drivePath ? rest : path;
+}

@@ -9,3 +9,7 @@
 // made of "~lorvane-", `number` as eight hexadecimal digits and ".tmp". Empty when it would be
 // longer than the longest file name the viewer keeps.
 std::wstring temporaryNameBeside(const std::wstring& target, std::uint32_t number);
+
+// `path` as the system gives a file's final name ("\\?\C:\docs\a.txt", "\\?\UNC\server\share\a.txt")
+// written the ordinary way ("C:\docs\a.txt", "\\server\share\a.txt"); other names unchanged.
+std::wstring plainPathOf(const std::wstring& path);

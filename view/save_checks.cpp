@@ -130,8 +130,8 @@ bool confirmCharactersKept(HWND control, HFONT font, StreamFormat format) {
     if (format != StreamFormat::plainText && format != StreamFormat::richText) return true;
     const std::unique_ptr<AnsiFit> fit = ansiFitOf(control);
     if (format == StreamFormat::plainText) {
-        return fit->allExact || askYesNo(plainTextQuestion) == IDYES;
+        return fit->allExact || askYesNoDefaultNo(plainTextQuestion) == IDYES;
     }
     return fit->lookAlikes.empty() || richTextKeeps(control, font, fit->lookAlikes) ||
-           askYesNo(richTextQuestion) == IDYES;
+           askYesNoDefaultNo(richTextQuestion) == IDYES;
 }

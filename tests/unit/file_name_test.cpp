@@ -77,4 +77,12 @@ TEST(FileName, TheTemporaryFileOfASaveLiesInTheSameFolder) {
     EXPECT_EQ(temporaryNameBeside(L"C:\\" + std::wstring(236, L'f') + L"\\a.txt", 1), L"");
 }
 
+TEST(FileName, TheFinalNameOfALinkedFileIsWrittenTheOrdinaryWay) {
+    EXPECT_EQ(plainPathOf(L"\\\\?\\Z:\\tmp\\real.txt"), L"Z:\\tmp\\real.txt");
+    EXPECT_EQ(plainPathOf(L"\\\\?\\UNC\\server\\share\\a.txt"), L"\\\\server\\share\\a.txt");
+    // A volume without a drive letter keeps the long form, the only one that names it.
+    EXPECT_EQ(plainPathOf(L"\\\\?\\Volume{1234}\\a.txt"), L"\\\\?\\Volume{1234}\\a.txt");
+    EXPECT_EQ(plainPathOf(L"C:\\docs\\a.txt"), L"C:\\docs\\a.txt");
+}
+
 }  // namespace

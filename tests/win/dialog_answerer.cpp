@@ -17,12 +17,16 @@ bool isDialog(HWND window) {
 struct StaticTexts {
     std::wstring longest;
     bool hasIcon = false;
+    int defaultButton = 0;
 };
 
 BOOL CALLBACK collectStatic(HWND child, LPARAM param) {
     auto* texts = reinterpret_cast<StaticTexts*>(param);
     wchar_t className[16] = {};
     GetClassNameW(child, className, 16);
+    if (lstrcmpiW(className, L"Button") == 0 && (GetWindowLongW(child, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) {
+        texts->defaultButton = GetDlgCtrlID(child);
+    }
     if (lstrcmpiW(className, L"Static") != 0) return TRUE;
     if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
         texts->hasIcon = texts->hasIcon || SendMessageW(child, STM_GETICON, 0, 0) != 0;
@@ -121,8 +125,8 @@ void CALLBACK DialogAnswerer::answerPending(HWND, UINT, UINT_PTR timer, DWORD) {
     if (!IsWindow(dialog)) return;
     StaticTexts texts;
     EnumChildWindows(dialog, collectStatic, reinterpret_cast<LPARAM>(&texts));
-    self->seenDialogs.push_back(
-        {dialog, GetWindow(dialog, GW_OWNER), windowText(dialog), texts.longest, texts.hasIcon});
+    self->seenDialogs.push_back({dialog, GetWindow(dialog, GW_OWNER), windowText(dialog), texts.longest,
+                                 texts.hasIcon, texts.defaultButton});
     if (self->actions.empty()) {
         ++self->unexpectedCount;
         pressButton(dialog, IDCANCEL);

@@ -17,6 +17,7 @@ struct SeenDialog {
     std::wstring caption;
     std::wstring text;  // a message box's message: its longest static text
     bool hasIcon;
+    int defaultButton;  // the id of the default push button (Enter presses it), 0 when there is none
 };
 
 class DialogAnswerer {

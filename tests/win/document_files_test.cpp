@@ -21,11 +21,63 @@ std::string utf16(const std::wstring& text) {
 
 const wchar_t cannotOpenPrefix[] = L"Cannot open file: \"";
 
+// Makes `link` a symbolic link to the file `to` of the same folder. Wine's CreateSymbolicLinkW
+// makes nothing, so under Wine the link is made by the system's own ln on the Linux name.
+bool makeSymbolicLink(const std::wstring& link, const std::wstring& to) {
+    using UnixName = char*(CDECL*)(const wchar_t*);
+    const auto unixName = reinterpret_cast<UnixName>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (unixName == nullptr) return CreateSymbolicLinkW(link.c_str(), to.c_str(), 0) != 0;
+    char* linkName = unixName(link.c_str());
+    if (linkName == nullptr) return false;
+    const std::string linuxLink = linkName;
+    HeapFree(GetProcessHeap(), 0, linkName);
+    std::wstring command = L"Z:\\bin\\ln -s " + to + L" " + std::wstring(linuxLink.begin(), linuxLink.end());
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    if (!CreateProcessW(L"Z:\\bin\\ln", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        return false;
+    }
+    WaitForSingleObject(process.hProcess, 10000);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    // Wine does not pass on the exit code of a Linux program: the link itself tells.
+    return GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 class DocumentFilesTest : public ViewerTest {
 protected:
     int load(const std::wstring& path, StreamFormat format) {
         viewer->streamFormat = format;
         return viewer->openFile(path.c_str());
+    }
+
+    // Leaves stale temporary files at the names a save would try first a moment from now, from
+    // `before` names ahead of the first to `after` names past it, and returns at that moment. The
+    // first name tried comes from the clock and the process.
+    void leaveStaleTemporaryFiles(int before, int after) const {
+        const DWORD moment = GetTickCount() + 1000;
+        const DWORD first = moment ^ (GetCurrentProcessId() << 16);
+        for (DWORD number = first - before; number != first + after; ++number) {
+            wchar_t name[32];
+            wsprintfW(name, L"~lorvane-%08x.tmp", number);
+            writeFile(name, "stale");
+        }
+        while (static_cast<LONG>(GetTickCount() - moment) < 0) Sleep(1);
+    }
+
+    // The temporary files of saves in the test's folder.
+    int temporaryFilesLeft() const {
+        int count = 0;
+        WIN32_FIND_DATAW found;
+        const HANDLE search = FindFirstFileW(pathOf(L"~lorvane-*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return 0;
+        do ++count;
+        while (FindNextFileW(search, &found));
+        FindClose(search);
+        return count;
     }
 };
 
@@ -197,10 +249,31 @@ TEST_F(DocumentFilesTest, SavingPutsAWholeNewFileInPlace) {
         EXPECT_STREQ(viewer->fileName, target.c_str());
     }
     EXPECT_EQ(answers.messages().size(), 0u);
-    WIN32_FIND_DATAW found;
-    const HANDLE leftovers = FindFirstFileW(pathOf(L"~lorvane-*").c_str(), &found);
-    EXPECT_EQ(leftovers, INVALID_HANDLE_VALUE) << "a temporary file was left behind";
-    if (leftovers != INVALID_HANDLE_VALUE) FindClose(leftovers);
+    EXPECT_EQ(temporaryFilesLeft(), 0);
+
+    // Links stay what they are: a symbolic link keeps leading to its file, which holds the new
+    // text, and every name of a hard-linked file keeps naming the one file.
+    const std::wstring linked = writeFile(L"linked.txt", "old");
+    const std::wstring symbolic = pathOf(L"symbolic.txt");
+    ASSERT_TRUE(makeSymbolicLink(symbolic, L"linked.txt"));
+    const std::wstring hard = pathOf(L"hard.txt");
+    ASSERT_TRUE(CreateHardLinkW(hard.c_str(), linked.c_str(), nullptr));
+    for (const std::wstring& target : {symbolic, hard}) {
+        SCOPED_TRACE(testing::PrintToString(target));
+        writeFile(L"linked.txt", "old");
+        ASSERT_EQ(viewer->saveFile(target.c_str(), StreamFormat::current), 1);
+        EXPECT_EQ(readFile(linked), "new");
+        EXPECT_STREQ(viewer->fileName, target.c_str());
+        writeFile(L"linked.txt", "changed by another program");
+        EXPECT_EQ(readFile(target), "changed by another program");
+    }
+
+    // Stale temporary files of earlier saves, even at the names tried first, do not block a save.
+    leaveStaleTemporaryFiles(0, 32);
+    EXPECT_EQ(viewer->saveFile(linked.c_str(), StreamFormat::current), 1);
+    EXPECT_EQ(readFile(linked), "new");
+    EXPECT_EQ(temporaryFilesLeft(), 32);
+    EXPECT_EQ(answers.messages().size(), 0u);
 }
 
 // Before writing a format that cannot hold every character, the viewer asks; No leaves the file
@@ -236,6 +309,7 @@ TEST_F(DocumentFilesTest, SavingAsksBeforeCharactersWouldBeLost) {
         answers.forgetUnanswered();
         if (c.asks) {
             EXPECT_EQ(answers.messages().back(), plainQuestion);
+            EXPECT_EQ(answers.seen().back().defaultButton, IDNO) << "Enter keeps the characters";
             EXPECT_EQ(readFile(target), "old");
             EXPECT_EQ(viewer->isModified(), 1);
             EXPECT_EQ(controlText(), c.text);
@@ -260,6 +334,7 @@ TEST_F(DocumentFilesTest, SavingAsksBeforeCharactersWouldBeLost) {
     answers.forgetUnanswered();
     if (saved == 0) {
         EXPECT_EQ(answers.messages().back().rfind(L"The text holds characters that would be saved in Rich Text", 0), 0u);
+        EXPECT_EQ(answers.seen().back().defaultButton, IDNO);
         EXPECT_EQ(readFile(rich), "old");
     } else {
         EXPECT_EQ(load(rich, StreamFormat::richText), 1);
@@ -290,6 +365,26 @@ TEST_F(DocumentFilesTest, AFailedWriteIsReportedAndTheDocumentStaysUnsaved) {
     EXPECT_STREQ(viewer->fileName, source.c_str());
     EXPECT_EQ(caption(), L"kept.txt");
     EXPECT_EQ(viewer->isModified(), 1);
+
+    // A read-only file is not written, and the save leaves nothing behind.
+    const std::wstring readOnly = writeFile(L"read-only.txt", "old");
+    SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        answers.thenPress(IDOK);
+        EXPECT_EQ(viewer->saveFile(readOnly.c_str(), StreamFormat::current), 0);
+        EXPECT_EQ(answers.messages().back().rfind(cannotOpenPrefix + readOnly + L"\"\n", 0), 0u)
+            << answers.messages().back();
+    }
+    EXPECT_EQ(readFile(readOnly), "old");
+    EXPECT_EQ(temporaryFilesLeft(), 0);
+
+    // When no temporary name is free, the save itself failed: it says so, and the file stays.
+    leaveStaleTemporaryFiles(16, 400);
+    answers.thenPress(IDOK);
+    EXPECT_EQ(viewer->saveFile(source.c_str(), StreamFormat::current), 0);
+    EXPECT_EQ(answers.messages().back().rfind(L"Cannot write file: \"" + source + L"\"\n", 0), 0u)
+        << answers.messages().back();
+    EXPECT_EQ(readFile(source), "kept text\r\n");
 }
 
 // A pipe that hands over some text and then breaks: the load stands, with a warning.
