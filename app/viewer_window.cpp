@@ -111,12 +111,18 @@ LRESULT ViewerWindow::handleMessage(HWND window, UINT message, WPARAM wParam, LP
     switch (message) {
     case WM_DESTROY:
         fileLoad.cancel();
+        fileFollow.stop();
         retiredControl.destroy();
         PostQuitMessage(0);
         return 0;
     case WM_TIMER:
         if (wParam == FileLoad::timerId) {
             fileLoad.onTimer();
+            // The caption says when the load found the file changed.
+            if (!fileLoad.pending()) showCaption();
+        } else if (wParam == FileFollow::timerId) {
+            // Nothing is appended to unsaved edits, nor under a box that waits for an answer.
+            if (fileFollow.onTimer(fileLoad, !isModified() && !messageBoxOpen())) showCaption();
         } else if (wParam == RetiredControl::timerId) {
             retiredControl.destroy();
         } else {
