@@ -204,8 +204,9 @@ void FileLoad::showAppendedText(LONG oldEnd) const {
     InvalidateRect(control, &fresh, FALSE);
 }
 
-// The load is over: the file is closed, the control gets its undo back, and a file that could
-// not be read whole is reported.
+// The load is over: what is shown is kept for following the file, the file is closed, the
+// control gets its undo back, and a file that could not be read whole, or that changed
+// meanwhile otherwise than by growing, is reported.
 void FileLoad::end() {
     keepShownFile();
     cancel();
