@@ -7,6 +7,7 @@
 #include "../settings/registry_store.h"
 #include "../view/text_control_style.h"
 #include "message_box.h"
+#include "modal_scope.h"
 
 namespace {
 
@@ -111,12 +112,18 @@ LRESULT ViewerWindow::handleMessage(HWND window, UINT message, WPARAM wParam, LP
     switch (message) {
     case WM_DESTROY:
         fileLoad.cancel();
+        fileFollow.stop();
         retiredControl.destroy();
         PostQuitMessage(0);
         return 0;
     case WM_TIMER:
         if (wParam == FileLoad::timerId) {
             fileLoad.onTimer();
+            // The caption says when the load found the file changed.
+            if (!fileLoad.pending()) showCaption();
+        } else if (wParam == FileFollow::timerId) {
+            // Nothing is appended to unsaved edits, nor while a box or a dialog waits.
+            if (fileFollow.onTimer(fileLoad, !isModified() && !ModalScope::anyOpen())) showCaption();
         } else if (wParam == RetiredControl::timerId) {
             retiredControl.destroy();
         } else {

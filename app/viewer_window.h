@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "../view/file_follow.h"
 #include "../view/file_load.h"
 #include "../view/retired_control.h"
 #include "../view/stream_format.h"
@@ -54,6 +55,8 @@ public:
     void promptSaveAs();
     int saveFile(const wchar_t* name, StreamFormat format);
     bool setFormat(StreamFormat format);
+    // The caption: the file's name, marked once the file changed on disk otherwise than by growing.
+    void showCaption();
 
     // Find (search/find.cpp)
     void showFind();
@@ -82,6 +85,8 @@ public:
     wchar_t fileName[fileNameLength] = {};
     // The file still going into the text control, if any (view/file_load.h).
     FileLoad fileLoad;
+    // The file followed as it grows once it is in (view/file_follow.h).
+    FileFollow fileFollow;
     // The text control that last gave way to a new one, until it is destroyed.
     RetiredControl retiredControl;
 

@@ -65,6 +65,7 @@ class Bench:
             self.counts = json.load(counts)
         self.sizes = ["1M", "10M"] + (["50M"] if args.big else [])
         self.waiter = os.path.join(args.tools, "waiter.exe")
+        self.follower = os.path.join(args.tools, "follower.exe")
         self.probe = windows_path(os.path.join(args.tools, "probe.exe"))
         self.viewers = {"Lorvane": windows_path(args.exe)}
         for item in args.baseline:
@@ -226,6 +227,23 @@ class Bench:
         jobs.append(lambda: self.probe_job("rtf 1M", "rtf_1M.rtf", fmt="rtf"))
         self.in_turn(jobs, round_number)
 
+    # Lorvane following a log of 1 MiB that another program writes to (bench/follower.cpp).
+    def follow_group(self, round_number):
+        log = os.path.join(tempfile.gettempdir(), f"lorvane-bench-follow-{os.getpid()}.log")
+        shutil.copyfile(self.file("ascii_1M.txt"), log)
+        argv = ["wine", self.follower, "--idle", "10", "--writes", "8", "--seconds", "10",
+                windows_path(log), "--", self.viewers["Lorvane"], windows_path(log)]
+        with tempfile.TemporaryFile("w+") as output:
+            try:
+                subprocess.run(argv, stdout=output, stderr=subprocess.DEVNULL, timeout=300)
+                wrong = ""
+            except subprocess.TimeoutExpired:
+                wrong = " error=wine-timeout"
+            output.seek(0)
+            pairs = dict(re.findall(r"(\w+)=(\S+)", output.read() + wrong))
+        os.remove(log)
+        self.run_job("follow", "Lorvane", pairs)
+
     def place_lorvane(self):
         key = "HKCU\\Software\\Zyr\\Lorvane"
         for name, value in zip(("Left", "Top", "Width", "Depth"), WINDOW):
@@ -256,6 +274,7 @@ class Bench:
             for name in LONG_LINES:
                 self.long_lines_group(name, r)
             self.rtf_group(r)
+            self.follow_group(r)
             print(f"  {time.time() - started:.0f} s", flush=True)
 
 
@@ -550,6 +569,28 @@ def tables(bench):
         if program == "Lorvane":
             out.append(RELOADS_NOTE)
         out.append(reload_rows(bench, f, program))
+
+    if f.has("follow"):
+        out.append("\n### Following a growing file: Lorvane\n")
+        out.append("A 1 MiB log that bench/follower.exe writes to while Lorvane shows it: the CPU time "
+                   "Lorvane takes in 10 s while the file does not change; the delay from writing one "
+                   "line to the text control holding it (8 lines, 1.1 to 1.5 s apart); while 1 MiB/s "
+                   "is written for 10 s in ten writes a second, WM_NULL answers every 20 ms, and the "
+                   "time from the last write to the whole file in the text. For comparison, one look "
+                   "at the file's size and time (GetFileAttributesExW) from the follower, and the set-up "
+                   "and the signal delay of a change notification on the file's folder. Median of the "
+                   "rounds (range).\n")
+        rows = []
+        for name, key_name in [("idle CPU ms in 10 s", "idle_cpu_ms"), ("one look, µs", "look_us"),
+                               ("change notification set-up, µs", "notify_setup_us"),
+                               ("change notification signal, ms", "notify_ms"),
+                               ("line on screen, median ms", "delay_p50"), ("line on screen, max ms", "delay_max"),
+                               ("answers at 1 MiB/s, p50 ms", "lat_p50"), ("answers at 1 MiB/s, p95 ms", "lat_p95"),
+                               ("answers at 1 MiB/s, max ms", "lat_max"), ("catch-up after the last write, ms", "catch_up_ms"),
+                               ("text equals the file (1 = yes)", "text_is_file")]:
+            goal = 250 if key_name == "lat_p95" else None
+            rows.append([name, f.spread("follow", "Lorvane", key(key_name), goal)])
+        out.append(table(["figure", "value"], rows))
     return "\n".join(out)
 
 

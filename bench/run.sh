@@ -61,7 +61,7 @@ say "building"
 toolchain=$LORVANE_ROOT/cmake/mingw-w64-x86_64.cmake
 cmake -S bench -B build/bench/tools -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
     -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/bench/tools -j"$(nproc)" --target probe waiter >/dev/null
+cmake --build build/bench/tools -j"$(nproc)" --target probe waiter follower >/dev/null
 # Builds Lorvane.exe of a commit from its own sources and toolchain file, the same way as the
 # working tree's, into build/bench/commit-COMMIT/build.
 build_commit() {

@@ -17,8 +17,10 @@ add_library(lorvane_core STATIC
     view/document_files.cpp
     view/file_replacement.cpp
     view/save_checks.cpp
+    view/file_follow.cpp
     view/file_load.cpp
     view/load_progress.cpp
+    view/shown_file.cpp
     view/reading_place.cpp
     view/retired_control.cpp
     view/stream_callbacks.cpp

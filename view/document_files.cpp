@@ -18,6 +18,7 @@ namespace {
 const wchar_t discardQuestion[] = L"The current file has changed, do you still want to proceed?";
 const wchar_t cannotOpenFile[] = L"Cannot open file: \"%s\"\n%s";
 const wchar_t cannotWriteFile[] = L"Cannot write file: \"%s\"\n%s";
+const wchar_t changedOnDiskMark[] = L" (changed on disk)";
 
 // The Save dialog's types, in the order of their filter indexes (see formatForSaveType).
 const wchar_t saveTypes[] =
@@ -91,7 +92,8 @@ int ViewerWindow::openFile(const wchar_t* name) {
         showWarning(L"Warning: no data read from file");
     }
     lstrcpynW(fileName, normalised, fileNameLength);
-    SetWindowTextW(mainWindow, captionOfFileName(fileName));
+    fileFollow.start(mainWindow);
+    showCaption();
     setModified(0);
     retiredControl.restartWait();
     return 1;
@@ -102,6 +104,13 @@ int ViewerWindow::saveFile(const wchar_t* name, StreamFormat format) {
     wchar_t normalised[fileNameRoom];
     if (!takeFileName(name, normalised)) return 0;
     if (!holdsWholeFile()) return 0;
+    // The user was told when the mix was found; saving it is their choice, not a habit's.
+    if (fileLoad.showsMix() &&
+        askYesNoDefaultNo(L"The text shown may mix two versions of \"%s\", which changed while it was loading. "
+                 L"Save it anyway?",
+                 fileLoad.fileName()) != IDYES) {
+        return 0;
+    }
     if (!confirmCharactersKept(textControl, font->handle, format)) return 0;
     FileReplacement replacement(normalised);
     if (!replacement.open()) {
@@ -125,7 +134,10 @@ int ViewerWindow::saveFile(const wchar_t* name, StreamFormat format) {
         return 0;
     }
     lstrcpynW(fileName, normalised, fileNameLength);
-    SetWindowTextW(mainWindow, captionOfFileName(fileName));
+    // From here on the saved file is followed as it grows.
+    fileLoad.takeSavedFile(fileName, format);
+    fileFollow.start(mainWindow);
+    showCaption();
     setModified(0);
     return 1;
 }
@@ -193,4 +205,15 @@ bool ViewerWindow::setFormat(StreamFormat format) {
     }
     streamFormat = previous;
     return false;
+}
+
+void ViewerWindow::showCaption() {
+    const wchar_t* caption = captionOfFileName(fileName);
+    if (!fileFollow.lostTrack() && !fileLoad.showsMix()) {
+        SetWindowTextW(mainWindow, caption);
+        return;
+    }
+    wchar_t marked[fileNameRoom + sizeof changedOnDiskMark / sizeof(wchar_t)];
+    wsprintfW(marked, L"%s%s", caption, changedOnDiskMark);
+    SetWindowTextW(mainWindow, marked);
 }

@@ -19,6 +19,9 @@ constexpr std::uint64_t memoryCheckInterval = 256 * 1024;
 // The control's default number of undo steps, given back when the load ends.
 constexpr WPARAM defaultUndoLimit = 100;
 const wchar_t controlProperty[] = L"LorvaneFileLoad";
+const wchar_t changedWhileLoading[] =
+    L"The file \"%s\" changed while it was loading; the text shown may mix the old and the new "
+    L"content. Open it again to see it as it is now.";
 
 double millisecondsSince(const LARGE_INTEGER& start) {
     LARGE_INTEGER frequency, now;
@@ -129,6 +132,11 @@ POINT scrollPositionOf(HWND control) {
     return scrolled;
 }
 
+FileText textOf(StreamFormat format) {
+    if (format == StreamFormat::unicodeText) return FileText::utf16;
+    return format == StreamFormat::utf8Text ? FileText::utf8 : FileText::bytes;
+}
+
 }  // namespace
 
 FileLoad::~FileLoad() { cancel(); }
@@ -158,12 +166,14 @@ LRESULT FileLoad::start(HWND textControl, HWND timerOwner, HANDLE openFile, Stre
     SendMessageW(control, EM_SETUNDOLIMIT, 0, 0);
     const bool inPieces = format != StreamFormat::richText &&
                           !(format == StreamFormat::plainText && startsWithUtf8Mark(file));
+    startShownFile(inPieces);
     // Only the first piece cuts a line, so that a long first line shows at once: each append to
     // a line makes the control lay out all of that line again, so a line cut again and again
     // would take longer than in one stream. Later pieces end after a line feed.
     firstPieceStreaming = true;
     characters = stream(inPieces ? firstPiece : UINT64_MAX, 0);
     firstPieceStreaming = false;
+    streamHeldBackBytes();
     // The RTF reader may stop asking at the document's closing brace, before the file's end.
     if (!inPieces || fileEnded || readError != 0 || tooLarge) {
         end();
@@ -252,10 +262,15 @@ void FileLoad::appendPiece(std::size_t share) {
     const ControlView before = viewOf(control);
     ScrollWatch watch(control, scrolled);
     SendMessageW(control, WM_SETREDRAW, FALSE, 0);
+    // The characters of bytes held back at the end are streamed again with what follows them.
     CHARRANGE atEnd = {-1, -1};
+    if (heldBackCharacters > 0) atEnd = {oldEnd - heldBackCharacters, oldEnd};
+    heldBackCharacters = 0;
     SendMessageW(control, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&atEnd));
     watch.note();
     characters += stream(share, SFF_SELECTION);
+    watch.note();
+    streamHeldBackBytes();
     watch.note();
     SendMessageW(control, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
     watch.note();
@@ -271,8 +286,9 @@ void FileLoad::appendPiece(std::size_t share) {
         drawScrollBars(control);
         if (endShown) showAppendedText(oldEnd);
     }
+    if (endShown && appendsGrowth) showLastLine();
     SendMessageW(control, EM_SETMODIFY, editedByUser, 0);
-    progress.show(timerWindow, name, fileBytes - source.bytesLeft, fileBytes);
+    if (!appendsGrowth) progress.show(timerWindow, name, fileBytes - source.bytesLeft, fileBytes);
 
     nextShare = nextPieceBytes(static_cast<std::size_t>(std::min<std::uint64_t>(pieceTaken, largestPiece)),
                                millisecondsSince(started),
@@ -303,9 +319,11 @@ void FileLoad::showAppendedText(LONG oldEnd) const {
     InvalidateRect(control, &fresh, FALSE);
 }
 
-// The load is over: the file is closed, the control gets its undo back, and a file that could
-// not be read whole is reported.
+// The load is over: what is shown is kept for following the file, the file is closed, the
+// control gets its undo back, and a file that could not be read whole, or that changed
+// meanwhile otherwise than by growing, is reported.
 void FileLoad::end() {
+    keepShownFile();
     cancel();
     SendMessageW(control, EM_EMPTYUNDOBUFFER, 0, 0);
     SendMessageW(control, EM_SETUNDOLIMIT, defaultUndoLimit, 0);
@@ -317,6 +335,8 @@ void FileLoad::end() {
         // What was read stays shown, but the user must know it is not the whole file.
         showWarning(L"Warning: the file \"%s\" could not be read completely\n%s", name,
                     errorCodeText(readError));
+    } else if (mixed) {
+        showWarning(changedWhileLoading, name);
     }
 }
 
@@ -417,3 +437,117 @@ LRESULT CALLBACK FileLoad::controlProc(HWND window, UINT message, WPARAM wParam,
     if (before.x != after.x || before.y != after.y) InvalidateRect(window, nullptr, FALSE);
     return result;
 }
+
+// What is shown of the file is noted from the start: its version, its first bytes as the load
+// reads them, and, in pieces, where the pieces stop so that the last bytes can go in apart.
+void FileLoad::startShownFile(bool inPieces) {
+    text = textOf(source.format);
+    follows = inPieces;
+    showsWholeFile = false;
+    appendsGrowth = false;
+    mixed = false;
+    heldBackCharacters = 0;
+    shown = {};
+    stampOf(file, shown.stamp);
+    readTo = source.bytesLeft;
+    shown.start = bytesAt(file, 0, std::min<std::uint64_t>(readTo, checkedBytes));
+    shown.settled = follows ? settledOffset(0, readTo) : readTo;
+    source.bytesLeft = shown.settled;
+}
+
+// Where, in the bytes [from, to) about to be shown, a later append may go on: `from` is such a
+// place, and only the last few bytes can be held back, unless they are a long run of CRs.
+std::uint64_t FileLoad::settledOffset(std::uint64_t from, std::uint64_t to) const {
+    for (std::uint64_t back = 64;; back *= 4) {
+        std::uint64_t at = to - std::min(to - from, back);
+        if (text == FileText::utf16 && at % 2 != 0) ++at;
+        const std::vector<unsigned char> bytes = bytesAt(file, at, to - at);
+        const std::size_t settled = settledLength(bytes.data(), bytes.size(), text);
+        if (settled > 0 || at <= from) return at + settled;
+    }
+}
+
+// Once the pieces have reached shown.settled, the bytes after it go in as a stream of their
+// own, so that the next append can take back just their characters.
+void FileLoad::streamHeldBackBytes() {
+    if (!fileEnded || source.bytesLeft != 0 || readError != 0 || tooLarge || shown.settled >= readTo) return;
+    CHARRANGE selection = {};
+    SendMessageW(control, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    POINT scrolled = {};
+    SendMessageW(control, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scrolled));
+    const LONG before = characterCount(control);
+    CHARRANGE atEnd = {-1, -1};
+    SendMessageW(control, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&atEnd));
+    source.bytesLeft = readTo - shown.settled;
+    fileEnded = false;
+    characters += stream(UINT64_MAX, SFF_SELECTION);
+    heldBackCharacters = characterCount(control) - before;
+    SendMessageW(control, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    SendMessageW(control, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scrolled));
+}
+
+// Once all that was to be read is in, what is shown is kept for following the file, after a
+// look at the file as it is now: one that changed otherwise than by growing meanwhile is no
+// longer followed, and the user is told, as the text may mix two versions.
+void FileLoad::keepShownFile() {
+    showsWholeFile = false;
+    if (tooLarge || readError != 0) return;
+    shown.end = readTo;
+    const std::uint64_t lastLength = std::min<std::uint64_t>(readTo, checkedBytes);
+    shown.last = bytesAt(file, readTo - lastLength, lastLength);
+    const HANDLE current = openShared(name);
+    if (current != INVALID_HANDLE_VALUE) {
+        FileStamp now;
+        mixed = changeOf(shown, current, now) == FileChange::changed;
+        CloseHandle(current);
+    }
+    // A file that cannot be opened now is looked at again by the follow.
+    showsWholeFile = follows && !mixed;
+}
+
+void FileLoad::appendGrowth(HANDLE grown, const FileStamp& now) {
+    cancel();
+    file = grown;
+    source = {file, source.format, 0};
+    LARGE_INTEGER at = {};
+    at.QuadPart = static_cast<LONGLONG>(shown.settled);
+    SetFilePointerEx(file, at, nullptr, FILE_BEGIN);
+    readTo = now.size;
+    const std::uint64_t settled = settledOffset(shown.settled, readTo);
+    source.bytesLeft = settled - shown.settled;
+    shown.stamp = now;
+    shown.settled = settled;
+    showsWholeFile = false;
+    fileEnded = false;
+    readError = 0;
+    editedByUser = false;
+    appendsGrowth = true;
+    SendMessageW(control, EM_SETUNDOLIMIT, 0, 0);
+    appendPiece(nextShare);
+    if (pending()) SetTimer(timerWindow, timerId, USER_TIMER_MINIMUM, nullptr);
+}
+
+void FileLoad::takeSavedFile(const wchar_t* savedName, StreamFormat format) {
+    lstrcpynW(name, savedName, MAX_PATH + 1);
+    mixed = false;
+    showsWholeFile = false;
+    if (pending() || tooLarge || format == StreamFormat::richText) return;
+    const HANDLE saved = openShared(name);
+    if (saved == INVALID_HANDLE_VALUE) return;
+    source.format = format;
+    units = format == StreamFormat::plainText ? TextUnits::bytes : TextUnits::utf16;
+    text = textOf(format);
+    shown = {};
+    heldBackCharacters = 0;
+    if (stampOf(saved, shown.stamp)) {
+        shown.end = shown.settled = shown.stamp.size;
+        const std::uint64_t checked = std::min<std::uint64_t>(shown.end, checkedBytes);
+        shown.start = bytesAt(saved, 0, checked);
+        shown.last = bytesAt(saved, shown.end - checked, checked);
+        showsWholeFile = true;
+    }
+    CloseHandle(saved);
+}
+
+// A reader who saw the end of the text before an append of the followed file sees its new end.
+void FileLoad::showLastLine() const { SendMessageW(control, WM_VSCROLL, SB_BOTTOM, 0); }

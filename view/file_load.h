@@ -6,7 +6,8 @@
 //
 // The load is invisible to the rest of the program: the reader's selection and scroll position
 // stay put while text arrives, appends leave no undo step and do not count as changes, and a
-// command that needs the whole text asks for it with finish().
+// command that needs the whole text asks for it with finish(). Once the file is in, what a
+// followed file gains is appended the same way (appendGrowth, view/file_follow.h).
 #pragma once
 
 #include <windows.h>
@@ -17,6 +18,7 @@
 #include "load_pieces.h"
 #include "load_progress.h"
 #include "reading_place.h"
+#include "shown_file.h"
 #include "stream_callbacks.h"
 
 class FileLoad {
@@ -48,6 +50,22 @@ public:
     void cancel();
 
     bool pending() const { return file != nullptr; }
+
+    // What the control shows of the file, once all of it that was there is in: nothing while
+    // pieces remain, after a load that stopped short or found the file changed, and for RTF or
+    // plain text with the UTF-8 byte-order mark, which go in as one stream.
+    const ShownFile* shownFile() const { return showsWholeFile ? &shown : nullptr; }
+    // Appends what `grown`, the shown file that has grown to `now`, holds beyond what is shown,
+    // through the same pieces as the load, and takes the file over. A reader who saw the end of
+    // the text sees the new end.
+    void appendGrowth(HANDLE grown, const FileStamp& now);
+    // The shown file is as it was, only its stamp is `now`.
+    void keepStamp(const FileStamp& now) { shown.stamp = now; }
+    // The text was saved as the file `savedName` in `format`: it shows that file from now on.
+    void takeSavedFile(const wchar_t* savedName, StreamFormat format);
+    // The file changed otherwise than by growing while it loaded: the text may mix two versions.
+    bool showsMix() const { return mixed; }
+    const wchar_t* fileName() const { return name; }
     // The load stopped short, for want of memory or on a read error: the control holds only
     // the file's beginning.
     bool showsPart() const { return tooLarge || (readError != 0 && !pending()); }
@@ -68,6 +86,11 @@ private:
     void end();
     void showBusyCursor(bool busy);
     void refreshCursor() const;
+    void startShownFile(bool inPieces);
+    std::uint64_t settledOffset(std::uint64_t from, std::uint64_t to) const;
+    void streamHeldBackBytes();
+    void keepShownFile();
+    void showLastLine() const;
 
     HWND control = nullptr;
     HWND timerWindow = nullptr;
@@ -101,4 +124,17 @@ private:
     std::uint64_t bytesSinceCheck = 0;
 
     WNDPROC controlOwnProc = nullptr;
+
+    // What is shown of the file, to follow it once it is in: the pieces read up to where a later
+    // append may go on (shown.settled), and the bytes after it, up to `readTo`, go in as a stream
+    // of their own, whose `heldBackCharacters` that append replaces.
+    ShownFile shown;
+    FileText text = FileText::bytes;
+    bool follows = false;
+    bool showsWholeFile = false;
+    std::uint64_t readTo = 0;
+    LONG heldBackCharacters = 0;
+    // This append brings what a followed file gained.
+    bool appendsGrowth = false;
+    bool mixed = false;
 };

@@ -90,12 +90,22 @@ std::wstring tempFile(const std::wstring& name, const std::string& bytes) {
     return path;
 }
 
-TEST(Lorvane, OpensAQuotedFileNameWithBlanksFromTheCommandLine) {
+TEST(Lorvane, OpensAQuotedFileNameWithBlanksFromTheCommandLineAndFollowsItAsItGrows) {
     const std::wstring path = tempFile(L"lorvane e2e notes.txt", "First line\r\nSecond line\r\n");
     LorvaneProcess lorvane(L"\"" + path + L"\"");
     ASSERT_TRUE(lorvane.waitForCaption(L"lorvane e2e notes.txt"));
     const HWND text = GetDlgItem(lorvane.mainWindow(), 200);
     EXPECT_EQ(textOfWindow(text), L"First line\r\nSecond line\r\n");
+    // Written as a log is, while the program shows the file.
+    const HANDLE log = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(log, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(log, "Third line\r\n", 12, &written, nullptr);
+    const std::wstring grown = L"First line\r\nSecond line\r\nThird line\r\n";
+    for (int wait = 0; wait < 50 && textOfWindow(text) != grown; ++wait) Sleep(100);
+    EXPECT_EQ(textOfWindow(text), grown);
+    CloseHandle(log);
     PostMessageW(lorvane.mainWindow(), WM_CLOSE, 0, 0);
     EXPECT_EQ(lorvane.waitForExit(), 0u);
     DeleteFileW(path.c_str());
