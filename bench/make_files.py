@@ -13,8 +13,8 @@ utf8_SIZE.u16    the text of utf8_SIZE.txt in UTF-16LE: what the control is give
 line_5M.txt      5 MB of plain text in one line of words, without a line break
 lines100K_5M.txt 5 MB of plain text in lines of 100 KB
 log_SIZE.txt     plain text like a program's log: a timestamp, a level, a thread, a source,
-                 and a message of varied words, numbers, paths, addresses and keys (10M; 50M
-                 with --big)
+                 and a message of varied words, numbers, paths, addresses and keys (same
+                 sizes)
 rtf_1M.rtf       RTF with runs of bold, italic, colour and size
 tiny.txt         7 bytes: "Hello\\r\\n"
 Sizes are in MiB of file bytes.
@@ -181,7 +181,7 @@ def main():
         write(folder, f"utf8_{label}.txt", text.encode("utf-8"))
         write(folder, f"utf8_{label}.u16", text.encode("utf-16-le"))
         counts[f"utf8_{label}.txt"] = counts[f"utf8_{label}.u16"] = len(text)
-    for label, size in sizes[1:]:
+    for label, size in sizes:
         text = log_of(size, 6)
         write(folder, f"log_{label}.txt", text.encode("ascii"))
         counts[f"log_{label}.txt"] = len(text)
