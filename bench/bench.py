@@ -34,8 +34,10 @@ FORMATS = {
     "text": ("ascii_{}.txt", None, "ascii_{}.txt", "text"),
     "utf16": ("utf16_{}.txt", "125", "utf16_{}.txt", "utf16"),
     "utf8": ("utf8_{}.txt", "126", "utf8_{}.u16", "utf16"),
+    # A program's log costs the control several times what the same bytes of repeated words do.
+    "log": ("log_{}.txt", None, "log_{}.txt", "text"),
 }
-FORMAT_LABELS = {"text": "plain text", "utf16": "UTF-16", "utf8": "UTF-8"}
+FORMAT_LABELS = {"text": "plain text", "utf16": "UTF-16", "utf8": "UTF-8", "log": "plain text, log-like"}
 # Launches with the tiny file in each round, of which the round keeps the median.
 LAUNCHES = 5
 # Plain text in long lines, which the control lays out slowly: one line of 5 MB, and lines of
@@ -220,6 +222,17 @@ class Bench:
         jobs.append(lambda: self.probe_job(name, name))
         self.in_turn(jobs, round_number)
 
+    def long_line_reload_group(self, size, round_number):
+        """The log-like file loaded, then Wrap with the caret a few screens down, then Wrap again
+        back to unwrapped lines; the probe's wrap of the same file (a new wrapping control
+        streamed into at once) and its first load are the yardsticks."""
+        name = f"log_{size}.txt"
+        group, whole = f"reload {name}", self.counts[name]
+        steps = [["--place", PLACE_NEAR], ["--reload", WRAP, whole], ["--reload", WRAP, whole]]
+        jobs = [lambda: self.viewer_job(group, "Lorvane", name, steps, whole),
+                lambda: self.probe_job(group, name, steps=[["--command", WRAP]])]
+        self.in_turn(jobs, round_number)
+
     def rtf_group(self, round_number):
         """RTF started as plain text, then Options > RTF; the probe loads it as RTF at once."""
         jobs = [lambda v=v: self.viewer_job("rtf 1M", v, "rtf_1M.rtf", [["--command", RTF]])
@@ -273,6 +286,8 @@ class Bench:
                     self.load_group(fmt, size, r)
             for name in LONG_LINES:
                 self.long_lines_group(name, r)
+            for size in self.sizes[1:]:
+                self.long_line_reload_group(size, r)
             self.rtf_group(r)
             self.follow_group(r)
             print(f"  {time.time() - started:.0f} s", flush=True)
@@ -386,7 +401,7 @@ def load_getters(fmt):
     """First text, whole text, peak working set and the answers' median and 95th percentile of
     a viewer's run. A format Lorvane is switched to adds the start with the tiny file to the
     switch's own times: what a start in that format would take."""
-    if fmt == "text":
+    if FORMATS[fmt][1] is None:
         return {"first": key("first_ms"), "whole": key("whole_ms"), "peak": key("peak_whole_kb"),
                 "p50": key("lat_p50"), "p95": key("lat_p95")}
     get = lambda name: step_key(FORMATS[fmt][1], name)
@@ -433,6 +448,29 @@ def long_lines_table(f, program):
              str(f.count(name, program))]
             for name in LONG_LINES if f.runs(name, program)]
     return table(head, rows)
+
+
+def long_line_reload_table(bench, f):
+    """Wrap and back on the log-like files: each reload's first and whole text against the first
+    load in the same mode, and the window's answers meanwhile."""
+    rows = []
+    for size in bench.sizes[1:]:
+        name = f"log_{size}.txt"
+        g = f"reload {name}"
+        if not f.has(g):
+            continue
+        measures = [("Wrap", 1, ("probe", step_key(WRAP, "ms")), "the probe's wrap"),
+                    ("No wrap (Wrap again)", 2, ("probe", first_load), "the probe's first load")]
+        for label, occurrence, (program, against), against_label in measures:
+            whole = step_key(WRAP, "whole_ms", occurrence)
+            rows.append([f"{label}, {name}", f.ms(g, "Lorvane", step_key(WRAP, "first_ms", occurrence)),
+                         f.ms(g, "Lorvane", whole),
+                         f.ratio((g, "Lorvane", whole), (g, program, against), 1.0) + f" ({against_label})",
+                         f.spread(g, "Lorvane", step_key(WRAP, "lat_p95", occurrence), 250),
+                         f.spread(g, "Lorvane", step_key(WRAP, "lat_max", occurrence)),
+                         str(f.count(g))])
+    return table(["reload", "first text ms", "whole text ms", "whole text / against",
+                  "answers p95 ms", "longest wait ms", "n"], rows)
 
 
 def place_text(pairs, command, occurrence, moment):
@@ -563,6 +601,13 @@ def tables(bench):
         rows.append(row + [str(f.count(g, "wordpad"))])
     out.append(table(["file", "wordpad ms", "first text / wordpad", "whole text / wordpad",
                       "notepad ms", "first text / notepad", "whole text / notepad", "n"], rows))
+
+    out.append("\n### Reloads of long lines\n")
+    out.append("The log-like file loaded whole, the caret put at character "
+               f"{PLACE_NEAR:,}, then Wrap, then Wrap again (no wrap), each followed to its whole "
+               "text; times from the command. Against the probe in the same round: its wrap (a new "
+               "wrapping control streamed into at once) and its first load. Answers as above.\n")
+    out.append(long_line_reload_table(bench, f))
 
     for program in programs:
         out.append(f"\n### Reloads: {program}\n")

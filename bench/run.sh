@@ -3,7 +3,8 @@
 # Lorvane against a bare rich edit control (the floor) and Wine's wordpad and notepad, in
 # interleaved rounds under Wine in a private Xvfb display: the first and the whole text of 1 and
 # 10 MiB files in plain text, UTF-16 and UTF-8, how the window answers meanwhile, peak memory,
-# the launch with a tiny file, and reloads (Wrap, with the reader's place). Prints medians and
+# the launch with a tiny file, a log-like file, and reloads (Wrap, with the reader's place, and Wrap
+# and back on the log-like file). Prints medians and
 # ratios and writes bench/RESULTS.md.
 #
 #   bench/run.sh [--rounds N] [--big] [--exe-commit REV | --exe EXE] [--baseline-commit REV]...

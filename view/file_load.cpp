@@ -161,6 +161,7 @@ LRESULT FileLoad::start(HWND textControl, HWND timerOwner, HANDLE openFile, Stre
     bytesLoaded = 0;
     bytesSinceCheck = 0;
     nextShare = firstPiece;
+    wrapping = (GetWindowLongW(control, GWL_STYLE) & ES_AUTOHSCROLL) == 0;
 
     // Undo steps of the load would cost memory, and could take loaded text away again.
     SendMessageW(control, EM_SETUNDOLIMIT, 0, 0);
@@ -233,6 +234,7 @@ LRESULT FileLoad::stream(std::uint64_t share, WPARAM flags) {
     pieceShare = share;
     pieceTaken = 0;
     pieceEnded = false;
+    if (wrapping) bytesSinceCheck = memoryCheckInterval;
     EDITSTREAM request = {reinterpret_cast<DWORD_PTR>(this), 0, readPiece};
     const LRESULT read = SendMessageW(control, EM_STREAMIN, streamInFormat(source.format) | flags,
                                       reinterpret_cast<LPARAM>(&request));
@@ -369,7 +371,7 @@ DWORD FileLoad::readInto(LPBYTE buffer, LONG requested, LONG* moved) {
     bytesLoaded += given;
     bytesSinceCheck += given;
     if (pieceTaken >= pieceShare) {
-        if (const auto end = pieceEnd(buffer, given, units, firstPieceStreaming)) {
+        if (const auto end = pieceEnd(buffer, given, units, firstPieceStreaming || wrapping)) {
             carried.assign(buffer + *end, buffer + given);
             *moved = static_cast<LONG>(*end);
             pieceEnded = true;

@@ -343,6 +343,21 @@ TEST_F(FileLoadTest, AFileTooLargeForMemoryShowsItsBeginningAndIsNotSavedOver) {
     ASSERT_EQ(viewer->openFile(small.c_str()), 1);
     SendMessageW(viewer->mainWindow, WM_COMMAND, IDM_SAVE, 0);
     EXPECT_EQ(answers.messages().size(), 7u);
+
+    // A wrapping control lays out a long line with memory that grows with the square of its
+    // length (this line would take gigabytes): the rest of it does not go in at once, unseen by
+    // the budget, after a first piece that already took more than the budget.
+    std::string words;
+    while (words.size() < 160 * 1024) words += "wrapped words ";
+    const std::wstring line = writeFile(L"line.txt", words);
+    viewer->toggleWrap();
+    viewer->fileLoad.limitMemory(64 * 1024 * 1024);
+    answers.thenPress(IDOK);
+    ASSERT_EQ(viewer->openFile(line.c_str()), 1);
+    loadInBackground();
+    ASSERT_EQ(answers.messages().size(), 8u);
+    EXPECT_NE(answers.messages().back().find(L"too large to show whole"), std::wstring::npos);
+    EXPECT_LT(controlText().size(), words.size() / 2);
 }
 
 TEST_F(FileLoadTest, AReadErrorInALaterPieceKeepsWhatWasReadAndSaysSoOnce) {
