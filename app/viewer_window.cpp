@@ -111,6 +111,7 @@ LRESULT ViewerWindow::handleMessage(HWND window, UINT message, WPARAM wParam, LP
     switch (message) {
     case WM_DESTROY:
         fileLoad.cancel();
+        textSearch.stop();
         retiredControl.destroy();
         PostQuitMessage(0);
         return 0;
@@ -119,6 +120,8 @@ LRESULT ViewerWindow::handleMessage(HWND window, UINT message, WPARAM wParam, LP
             fileLoad.onTimer();
         } else if (wParam == RetiredControl::timerId) {
             retiredControl.destroy();
+        } else if (wParam == TextSearch::timerId) {
+            continueFind();
         } else {
             return DefWindowProcW(window, message, wParam, lParam);
         }
@@ -133,6 +136,11 @@ LRESULT ViewerWindow::handleMessage(HWND window, UINT message, WPARAM wParam, LP
         SetFocus(textControl);
         return 0;
     case WM_COMMAND:
+        // An edit in the text: Find Next takes its copy of the text again.
+        if (HIWORD(wParam) == EN_CHANGE && lParam != 0) {
+            textSearch.forgetText();
+            return 0;
+        }
         return onCommand(LOWORD(wParam));
     case WM_INITMENU:
         return onInitMenu(reinterpret_cast<HMENU>(wParam));

@@ -8,6 +8,7 @@
 
 #include "../view/file_load.h"
 #include "../view/retired_control.h"
+#include "../search/text_search.h"
 #include "../view/stream_format.h"
 
 class RegistryStore;
@@ -58,6 +59,8 @@ public:
     // Find (search/find.cpp)
     void showFind();
     LRESULT onFindMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // Takes a downward Find Next that waits for the rest of the file on (its timer).
+    void continueFind();
 
     // Web search and URL opening (search/web_search.cpp)
     void searchWeb();
@@ -84,6 +87,8 @@ public:
     FileLoad fileLoad;
     // The text control that last gave way to a new one, until it is destroyed.
     RetiredControl retiredControl;
+    // Find Next's copy of the text, and the search that waits for more of it (search/text_search.h).
+    TextSearch textSearch;
 
 private:
     int registerWindowClass();
@@ -96,6 +101,7 @@ private:
     bool holdsWholeFile();
     void refusePartialText();
     void bringBackPlace(const ReadingPlace& place, PlaceBy by);
+    void showFindResult(const TextSearch::Result& result);
 };
 
 // The window procedure of the main window's class.
