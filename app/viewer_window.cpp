@@ -136,9 +136,8 @@ LRESULT ViewerWindow::handleMessage(HWND window, UINT message, WPARAM wParam, LP
         SetFocus(textControl);
         return 0;
     case WM_COMMAND:
-        // An edit in the text: Find Next takes its copy of the text again.
         if (HIWORD(wParam) == EN_CHANGE && lParam != 0) {
-            textSearch.forgetText();
+            onTextChange(reinterpret_cast<HWND>(lParam));
             return 0;
         }
         return onCommand(LOWORD(wParam));
@@ -152,6 +151,15 @@ LRESULT ViewerWindow::handleMessage(HWND window, UINT message, WPARAM wParam, LP
     default:
         return DefWindowProcW(window, message, wParam, lParam);
     }
+}
+
+// An edit in the text makes Find Next take its copy of the text again. A piece appended by the
+// load changes the text too, but only at its end, which the copy follows by itself: the load
+// appends with drawing switched off, which hides the control from the window manager's view.
+void ViewerWindow::onTextChange(HWND control) {
+    if (control != textControl) return;
+    if (fileLoad.pending() && !IsWindowVisible(control) && IsWindowVisible(mainWindow)) return;
+    textSearch.forgetText();
 }
 
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

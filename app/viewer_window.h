@@ -102,6 +102,7 @@ private:
     void refusePartialText();
     void bringBackPlace(const ReadingPlace& place, PlaceBy by);
     void showFindResult(const TextSearch::Result& result);
+    void onTextChange(HWND control);
 };
 
 // The window procedure of the main window's class.
