@@ -97,10 +97,13 @@ LRESULT ViewerWindow::onFindMessage(HWND, UINT message, WPARAM, LPARAM lParam) {
     DWORD end = 0;
     SendMessageW(textControl, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&end));
     const int start = findStart(static_cast<int>(end), (request->Flags & FR_DOWN) != 0);
-    SendMessageW(textControl, EM_SETSEL, start, start);
     // What is loaded is searched at once; downwards, the pieces still to come follow.
-    showFindResult(textSearch.find(textControl, mainWindow, request->lpstrFindWhat, request->Flags,
-                                   start, fileLoad.pending()));
+    const TextSearch::Result result = textSearch.find(textControl, mainWindow, request->lpstrFindWhat,
+                                                      request->Flags, start, fileLoad.pending());
+    // Without a match the caret goes to where the search started. Only then: a selection far
+    // down costs the control as much as the search.
+    if (result.outcome != TextSearch::Outcome::found) SendMessageW(textControl, EM_SETSEL, start, start);
+    showFindResult(result);
     return 0;
 }
 

@@ -86,6 +86,10 @@ std::optional<std::size_t> FindPattern::previous(std::u16string_view text, std::
     }
 }
 
+bool isAscii(std::u16string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char16_t unit) { return unit < 0x80; });
+}
+
 std::size_t decidedEnd(std::size_t loaded, bool moreToCome, bool wholeWord) {
     return moreToCome && wholeWord && loaded > 0 ? loaded - 1 : loaded;
 }

@@ -49,6 +49,10 @@ private:
     std::array<std::size_t, 256> backwardShift{};
 };
 
+// Whether every unit of `text` is ASCII: letters of ASCII compare alike ignoring case in every
+// notion of case, and no other unit folds to them then.
+bool isAscii(std::u16string_view text);
+
 // Where a candidate may end and still be decided, in a text of `loaded` units that more text
 // may follow: a whole word at the end could go on in the next piece.
 std::size_t decidedEnd(std::size_t loaded, bool moreToCome, bool wholeWord);

@@ -141,6 +141,7 @@ TextSearch::Result TextSearch::searchDown(LONG end) {
     const auto candidate = pattern->next(text(), resumeAt, static_cast<std::size_t>(end));
     resumeAt = resumeFrom(static_cast<std::size_t>(std::max<LONG>(start, 0)), static_cast<std::size_t>(end), length);
     if (!candidate) return {Outcome::notFound, -1, 0};
+    if (isCertain(*candidate)) return {Outcome::found, static_cast<LONG>(*candidate), static_cast<LONG>(length)};
     const LONG from = std::max<LONG>(start, static_cast<LONG>(*candidate) - wordLookBehind);
     const LONG found = controlFinds(from, end);
     if (found < 0) return {Outcome::notFound, -1, 0};
@@ -152,10 +153,20 @@ TextSearch::Result TextSearch::searchUp() {
     const std::size_t length = pattern->length();
     const auto candidate = pattern->previous(text(), static_cast<std::size_t>(std::max<LONG>(start, 0)));
     if (!candidate) return {Outcome::notFound, -1, 0};
+    if (isCertain(*candidate)) return {Outcome::found, static_cast<LONG>(*candidate), static_cast<LONG>(length)};
     const LONG from = std::min<LONG>(start, static_cast<LONG>(*candidate + length) + wordLookBehind);
     const LONG found = controlFinds(from, -1);
     if (found < 0) return {Outcome::notFound, -1, 0};
     return {Outcome::found, found, static_cast<LONG>(length)};
+}
+
+// Whether the control finds the candidate for sure, without asking it (which walks its text up to
+// the candidate): the copy holds the control's own characters, and without whole words the
+// control compares them one by one, exactly, or ignoring case, which is beyond doubt for ASCII.
+// Its word test is left to it.
+bool TextSearch::isCertain(std::size_t candidate) const {
+    if (flags & FR_WHOLEWORD) return false;
+    return (flags & FR_MATCHCASE) || isAscii(text().substr(candidate, pattern->length()));
 }
 
 // The control's own search from `from` towards `to`, in the search's direction. The control is

@@ -1,7 +1,7 @@
 // Find Next over a copy of the text control's characters, held and kept up with the text, which
-// finds candidates far faster than the control scans its own text. The control then searches
-// from just before the nearest candidate, so that what is found is exactly what the control
-// would find. A downward search in a file still loading waits for the pieces that follow when the
+// finds candidates far faster than the control scans its own text. Unless the candidate is
+// beyond doubt, the control then searches from just before it, so that what is found is exactly
+// what the control would find. A downward search in a file still loading waits for the pieces that follow when the
 // text so far holds no match, on a timer of the main window.
 #pragma once
 
@@ -56,6 +56,7 @@ private:
     std::u16string_view text() const { return {base, held}; }
     Result searchDown(LONG end);
     Result searchUp();
+    bool isCertain(std::size_t candidate) const;
     LONG controlFinds(LONG from, LONG to) const;
 
     // The copy: units of the control's text in reserved address space, committed as it grows.

@@ -165,6 +165,10 @@ TEST(CaseFold, UnitsJoinedThroughTheirUpperOrLowerCaseFoldAlike) {
     EXPECT_EQ(fold(u'z'), fold(u'Z')) << "ASCII letters fold whatever the tables say";
     EXPECT_NE(fold(u'a'), fold(u'b'));
     EXPECT_NE(fold(u'\u00e9'), fold(u'e'));
+    // Only a candidate all of ASCII is beyond doubt ignoring case.
+    EXPECT_TRUE(isAscii(u"Ab~\x7f"));
+    EXPECT_FALSE(isAscii(u"A\u212a"));
+    EXPECT_FALSE(isAscii(u"\x80"));
 }
 
 TEST(FindOverPieces, AMatchAcrossTheEndOfALoadedPieceIsFoundOnceTheNextArrives) {
