@@ -4,7 +4,9 @@
 
 #include <richedit.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "../app/message_box.h"
 #include "../res/resource_ids.h"
@@ -19,23 +21,27 @@ constexpr LPARAM unlimitedText = 0x7FFFFFFF;
 
 const wchar_t discardQuestion[] = L"The current file has changed, do you still want to proceed?";
 
-// The selection as Unicode text in movable memory for the clipboard; nothing for an empty one.
+// The selection as Unicode text in movable memory for the clipboard, each paragraph's end as
+// CR LF; nothing for an empty one. The control's own CR LF text (GT_USECRLF) takes it about a
+// second for 10 MiB, its plain range a quarter of that, and the line ends are put in here.
 HGLOBAL selectedText(HWND control) {
     CHARRANGE selection = {};
     SendMessageW(control, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
     if (selection.cpMax <= selection.cpMin) return nullptr;
-    // Each character may become two: a line end becomes CR LF.
-    const SIZE_T room = (static_cast<SIZE_T>(selection.cpMax - selection.cpMin) * 2 + 1) * sizeof(wchar_t);
-    const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, room);
+    std::vector<wchar_t> range(static_cast<std::size_t>(selection.cpMax - selection.cpMin) + 1);
+    TEXTRANGEW request = {selection, range.data()};
+    const auto length = static_cast<std::size_t>(SendMessageW(control, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&request)));
+    const auto lineEnds = static_cast<std::size_t>(std::count(range.begin(), range.begin() + length, L'\r'));
+    const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (length + lineEnds + 1) * sizeof(wchar_t));
     if (memory == nullptr) return nullptr;
-    GETTEXTEX request = {static_cast<DWORD>(room), GT_SELECTION | GT_USECRLF, 1200, nullptr, nullptr};
-    auto* characters = static_cast<wchar_t*>(GlobalLock(memory));
-    const auto length = static_cast<SIZE_T>(SendMessageW(control, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&request),
-                                                         reinterpret_cast<LPARAM>(characters)));
-    characters[length] = L'\0';
+    auto* text = static_cast<wchar_t*>(GlobalLock(memory));
+    for (std::size_t i = 0; i < length; ++i) {
+        *text++ = range[i];
+        if (range[i] == L'\r') *text++ = L'\n';
+    }
+    *text = L'\0';
     GlobalUnlock(memory);
-    const HGLOBAL fitted = GlobalReAlloc(memory, (length + 1) * sizeof(wchar_t), GMEM_MOVEABLE);
-    return fitted != nullptr ? fitted : memory;
+    return memory;
 }
 
 DWORD CALLBACK appendToBuffer(DWORD_PTR cookie, LPBYTE bytes, LONG count, LONG* written) {
@@ -123,7 +129,7 @@ void ViewerWindow::bringBackPlace(const ReadingPlace& place, PlaceBy by) {
 
 // The selection goes to the clipboard as Unicode text with CR LF line ends, as the control's own
 // copy gives it, and as RTF where the document is RTF. The control's own copy is not used: it
-// takes minutes for a selection of a few megabytes.
+// takes minutes for a selection of a few megabytes (300 KB: a second).
 void ViewerWindow::copySelection() {
     const HGLOBAL text = selectedText(textControl);
     if (text == nullptr) return;
