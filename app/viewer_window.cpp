@@ -113,6 +113,7 @@ LRESULT ViewerWindow::handleMessage(HWND window, UINT message, WPARAM wParam, LP
     case WM_DESTROY:
         fileLoad.cancel();
         fileFollow.stop();
+        textSearch.stop();
         retiredControl.destroy();
         PostQuitMessage(0);
         return 0;
@@ -126,6 +127,8 @@ LRESULT ViewerWindow::handleMessage(HWND window, UINT message, WPARAM wParam, LP
             if (fileFollow.onTimer(fileLoad, !isModified() && !ModalScope::anyOpen())) showCaption();
         } else if (wParam == RetiredControl::timerId) {
             retiredControl.destroy();
+        } else if (wParam == TextSearch::timerId) {
+            continueFind();
         } else {
             return DefWindowProcW(window, message, wParam, lParam);
         }
@@ -140,6 +143,10 @@ LRESULT ViewerWindow::handleMessage(HWND window, UINT message, WPARAM wParam, LP
         SetFocus(textControl);
         return 0;
     case WM_COMMAND:
+        if (HIWORD(wParam) == EN_CHANGE && lParam != 0) {
+            onTextChange(reinterpret_cast<HWND>(lParam));
+            return 0;
+        }
         return onCommand(LOWORD(wParam));
     case WM_INITMENU:
         return onInitMenu(reinterpret_cast<HMENU>(wParam));
@@ -151,6 +158,15 @@ LRESULT ViewerWindow::handleMessage(HWND window, UINT message, WPARAM wParam, LP
     default:
         return DefWindowProcW(window, message, wParam, lParam);
     }
+}
+
+// An edit in the text makes Find Next take its copy of the text again. A piece appended by the
+// load changes the text too, but only at its end, which the copy follows by itself: the load
+// appends with drawing switched off, which hides the control from the window manager's view.
+void ViewerWindow::onTextChange(HWND control) {
+    if (control != textControl) return;
+    if (fileLoad.pending() && !IsWindowVisible(control) && IsWindowVisible(mainWindow)) return;
+    textSearch.forgetText();
 }
 
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -9,6 +9,7 @@
 #include "../view/file_follow.h"
 #include "../view/file_load.h"
 #include "../view/retired_control.h"
+#include "../search/text_search.h"
 #include "../view/stream_format.h"
 
 class RegistryStore;
@@ -61,6 +62,8 @@ public:
     // Find (search/find.cpp)
     void showFind();
     LRESULT onFindMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // Takes a downward Find Next that waits for the rest of the file on (its timer).
+    void continueFind();
 
     // Web search and URL opening (search/web_search.cpp)
     void searchWeb();
@@ -89,6 +92,8 @@ public:
     FileFollow fileFollow;
     // The text control that last gave way to a new one, until it is destroyed.
     RetiredControl retiredControl;
+    // Find Next's copy of the text, and the search that waits for more of it (search/text_search.h).
+    TextSearch textSearch;
 
 private:
     int registerWindowClass();
@@ -101,6 +106,8 @@ private:
     bool holdsWholeFile();
     void refusePartialText();
     void bringBackPlace(const ReadingPlace& place, PlaceBy by);
+    void showFindResult(const TextSearch::Result& result);
+    void onTextChange(HWND control);
 };
 
 // The window procedure of the main window's class.

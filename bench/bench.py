@@ -46,6 +46,19 @@ LONG_LINES = ("line_5M.txt", "lines100K_5M.txt")
 # A caret a reader put a few screens down, within the text a first piece holds.
 PLACE_NEAR = 20000
 WRAP, PLAIN, RTF = "120", "123", "124"
+COPY = "110"
+
+# Commands on big files: the plain text with a last line that alone holds FIND_TEXT.
+FIND_TEXT = "zyxwvut"
+FIND_LINE = "\r\nthe last line holds " + FIND_TEXT + "\r\n"
+MISSING_TEXT = "qqqjjj"
+FR_DOWN, FR_MATCHCASE = 1, 4
+# What each program is asked, in this order: (row label, text, Find flags); then the copies.
+FINDS = [("to the last line", FIND_TEXT, FR_DOWN), ("to the last line, match case", FIND_TEXT, FR_DOWN | FR_MATCHCASE),
+         ("no match", MISSING_TEXT, FR_DOWN), ("no match, match case", MISSING_TEXT, FR_DOWN | FR_MATCHCASE)]
+COPIES = [("1 MiB", 1 << 20), ("10 MiB", 10 << 20)]
+FIND_GOAL = 0.1  # Lorvane / the bare control's EM_FINDTEXT
+COPY_GOAL = 2.0  # Lorvane / notepad
 
 
 def summary(values, form, goal=None):
@@ -263,6 +276,38 @@ class Bench:
             subprocess.run(["wine", "reg", "add", key, "/v", name, "/t", "REG_DWORD", "/d", str(value),
                             "/f"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
+    def commands_file(self, size):
+        name = f"find_{size}.txt"
+        if not os.path.exists(self.file(name)):
+            with open(self.file(f"ascii_{size}.txt"), "rb") as source, open(self.file(name), "wb") as out:
+                out.write(source.read() + FIND_LINE.encode("ascii"))
+            self.counts[name] = self.counts[f"ascii_{size}.txt"] + len(FIND_LINE)
+        return name
+
+    def commands_group(self, size, round_number):
+        """Find Next from the top and Copy once the file is in. Lorvane's first Find Next also
+        takes its copy of the text, and is measured apart; the probe's control is asked with
+        EM_FINDTEXTW directly, notepad as its Find dialog asks its main window."""
+        group = f"commands {size}"
+        name = self.commands_file(size)
+        whole = self.counts[name]
+        def finds(kind):
+            steps = []
+            for _, text, flags in FINDS:
+                steps += [["--select", 0, 0], [kind, text, flags]]
+            return steps
+        def copies(command):
+            return [step for _, chars in COPIES for step in (["--select", 0, chars], command)]
+        lorvane = [["--select", 0, 0], ["--find", FIND_TEXT, FR_DOWN]] + finds("--find") + copies(["--command", COPY])
+        notepad = finds("--find") + copies(["--control-copy"])
+        line = [self.viewers["Lorvane"], windows_path(self.file(name))]
+        jobs = [lambda: self.run_job(group, "Lorvane", self.wait_for(name, line, lorvane, whole=whole)),
+                lambda: self.run_job(group, "probe", self.wait_for(
+                    name, self.probe_line(name, ["--format", "text"]), finds("--control-find"))),
+                lambda: self.run_job(group, "notepad", self.wait_for(
+                    name, [self.notepad, windows_path(self.file(name))], notepad))]
+        self.in_turn(jobs, round_number)
+
     def warm_up(self):
         self.place_lorvane()
         # The first start of each program in a prefix writes its settings; not measured.
@@ -280,16 +325,24 @@ class Bench:
         for r in range(rounds):
             started = time.time()
             print(f"round {r + 1} of {rounds}", flush=True)
-            self.tiny_group(r)
+            groups = self.args.groups.split(",")
+            if "launch" in groups:
+                self.tiny_group(r)
             for size in self.sizes:
                 for fmt in FORMATS:
-                    self.load_group(fmt, size, r)
+                    if "load" in groups:
+                        self.load_group(fmt, size, r)
             for name in LONG_LINES:
-                self.long_lines_group(name, r)
+                if "load" in groups:
+                    self.long_lines_group(name, r)
+            if "load" in groups:
+                self.rtf_group(r)
             for size in self.sizes[1:]:
-                self.long_line_reload_group(size, r)
-            self.rtf_group(r)
-            self.follow_group(r)
+                if "commands" in groups:
+                    self.commands_group(size, r)
+                    self.long_line_reload_group(size, r)
+            if "follow" in groups:
+                self.follow_group(r)
             print(f"  {time.time() - started:.0f} s", flush=True)
 
 
@@ -558,6 +611,48 @@ RELOADS_NOTE = (
 )
 
 
+def step_of(number, name):
+    return key(f"s{number}_{name}")
+
+
+def commands_rows(bench, f):
+    """One row per command and size: Lorvane, the bare control, notepad, and the ratios with
+    their goals. Later rows (commands during a load, saves, reloads) add to the same list."""
+    rows = []
+    for size in bench.sizes[1:]:
+        g = f"commands {size}"
+        if not f.runs(g, "Lorvane"):
+            continue
+        file = FORMATS["text"][0].format(size)
+        first = step_of(1, "ms")
+        rows.append([f"Find Next, first after the load, {FINDS[0][0]} (takes the copy)", file,
+                     f.spread(g, "Lorvane", first), f.ms(g, "probe", step_of(1, "ms")),
+                     f.ratio((g, "Lorvane", first), (g, "probe", step_of(1, "ms")), FIND_GOAL),
+                     f.ms(g, "notepad", step_of(1, "ms")),
+                     f.ratio((g, "Lorvane", first), (g, "notepad", step_of(1, "ms"))), str(f.count(g))])
+        for index, (label, _, _) in enumerate(FINDS):
+            mine, theirs = step_of(index + 2, "ms"), step_of(index + 1, "ms")
+            rows.append([f"Find Next, {label}", file, f.spread(g, "Lorvane", mine), f.ms(g, "probe", theirs),
+                         f.ratio((g, "Lorvane", mine), (g, "probe", theirs), FIND_GOAL),
+                         f.ms(g, "notepad", theirs), f.ratio((g, "Lorvane", mine), (g, "notepad", theirs)),
+                         str(f.count(g))])
+        for index, (label, _) in enumerate(COPIES):
+            mine, theirs = step_of(len(FINDS) + 2 + index, "ms"), step_of(len(FINDS) + 1 + index, "ms")
+            rows.append([f"Copy of {label}", file, f.spread(g, "Lorvane", mine), "-", "-",
+                         f.ms(g, "notepad", theirs),
+                         f.ratio((g, "Lorvane", mine), (g, "notepad", theirs), COPY_GOAL), str(f.count(g))])
+    return rows
+
+
+COMMANDS_NOTE = (
+    "Each command once the whole file is in (find_SIZE.txt: ascii_SIZE.txt and a last line that "
+    "alone holds the find text), from the top: Lorvane as its Find dialog asks (to the selection "
+    "of the match, or to the \"No matches found\" box), the bare control asked EM_FINDTEXTW from "
+    "the same start, and Wine's notepad as its Find dialog asks. Copy: the selection from the top, "
+    "to the command's end (Lorvane's Copy, notepad's WM_COPY). Median ms with the range over the "
+    "rounds; ratios are medians of per-round ratios, with the goal.\n")
+
+
 def tables(bench):
     f = Figures(bench)
     programs = ["Lorvane"] + f.others
@@ -636,6 +731,12 @@ def tables(bench):
             goal = 250 if key_name == "lat_p95" else None
             rows.append([name, f.spread("follow", "Lorvane", key(key_name), goal)])
         out.append(table(["figure", "value"], rows))
+    rows = commands_rows(bench, f)
+    if rows:
+        out.append("\n### Commands on big files\n")
+        out.append(COMMANDS_NOTE)
+        out.append(table(["command", "file", "Lorvane ms", "bare control ms", "Lorvane / control",
+                          "notepad ms", "Lorvane / notepad", "n"], rows))
     return "\n".join(out)
 
 
@@ -680,6 +781,8 @@ def main():
                         help="NAME=EXE, another build measured with the tiny file only")
     parser.add_argument("--rounds", type=int, default=3)
     parser.add_argument("--big", action="store_true")
+    parser.add_argument("--groups", default="launch,load,commands,follow",
+                        help="which measurements: launch (the tiny file), load, commands (with the long-line reloads), follow")
     parser.add_argument("--reload-timeout", type=float, default=300)
     parser.add_argument("--out", default=None)
     parser.add_argument("--command", default="bench/run.sh")

@@ -9,7 +9,7 @@
 #
 #   bench/run.sh [--rounds N] [--big] [--exe-commit REV | --exe EXE] [--baseline-commit REV]...
 #                [--launch-commit REV]... [--baseline NAME=EXE]...
-#                [--out FILE] [--raw FILE] [--verbose]
+#                [--groups LIST] [--out FILE] [--raw FILE] [--verbose]
 #
 #   --rounds N            rounds of every measurement (default 3)
 #   --big                 adds the 50 MiB files
@@ -19,6 +19,7 @@
 #   --launch-commit REV   builds Lorvane.exe as it was at commit REV and measures its launch with
 #                         the tiny file alongside
 #   --baseline NAME=EXE   measures another Lorvane.exe alongside
+#   --groups LIST         only these measurements, comma-separated: launch, load, commands, follow (all)
 #   --out FILE            where the report goes (default bench/RESULTS.md)
 #   --raw FILE            also keeps every single run's figures in a JSON file
 #   --verbose             prints every single run
@@ -48,6 +49,7 @@ while [ $# -gt 0 ]; do
         --exe) exe=$2; shift 2 ;;
         --launch-commit) launch_commits+=("$(git rev-parse --short "$2")"); shift 2 ;;
         --verbose) options+=("$1"); shift ;;
+        --groups) options+=(--groups "$2"); shift 2 ;;
         --out) out=$2; shift 2 ;;
         --raw) options+=(--raw "$2"); shift 2 ;;
         *) echo "unknown option: $1" >&2; exit 2 ;;

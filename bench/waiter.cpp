@@ -17,6 +17,12 @@
 //         --place CHAR     put the caret at character CHAR of the text control (-1: its end)
 //                          and scroll it into view, as a reader would before a reload
 //         --copy SRC DST   copy a file over another (to have a program reload other contents)
+//         --select FROM TO select characters FROM to TO of the text control (TO -1: to the end)
+//         --find TEXT FLAGS  Find Next as the Find dialog asks for it (FINDMSGSTRING to the main
+//                          window, FLAGS as FINDREPLACE's: 1 down, 4 match case, 2 whole word);
+//                          a message box that comes (nothing found) is timed and closed
+//         --control-find TEXT FLAGS  EM_FINDTEXTW from the top to the end, to the text control
+//         --control-copy   WM_COPY to the text control
 //
 // Prints one line of key=value pairs: ready_ms, peak_kb (at ready), chars (length of the text
 // in the window's edit or rich edit control); with --whole first_ms, whole_ms, peak_whole_kb and
@@ -31,6 +37,7 @@
 #include <windows.h>
 #include <psapi.h>
 #include <richedit.h>
+#include <commdlg.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -101,14 +108,15 @@ SIZE_T peakKilobytes(HANDLE process) {
     return counters.PeakWorkingSetSize / 1024;
 }
 
-enum class StepKind { command, reload, place, copy };
+enum class StepKind { command, reload, place, copy, select, find, controlFind, controlCopy };
 
 struct Step {
     StepKind kind;
     WORD command;           // command and reload
     long long number;       // reload: the characters expected; place: the caret's character
-    const wchar_t* source;  // copy
+    const wchar_t* source;  // copy; find: the text
     const wchar_t* target;
+    long long to = 0;       // select
 };
 
 // Sends `message` and gives the answer, or -1 when the window did not answer in time.
@@ -298,6 +306,113 @@ private:
     std::vector<double> answers_;
 };
 
+// A dialog box of the process (a message box), if one is open.
+struct BoxSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK matchBox(HWND window, LPARAM cookie) {
+    auto* search = reinterpret_cast<BoxSearch*>(cookie);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    if (owner != search->processId || !IsWindowVisible(window) || lstrcmpW(className, L"#32770") != 0) {
+        return TRUE;
+    }
+    search->found = window;
+    return FALSE;
+}
+
+// Closes the first message box of the process that comes while a find runs, noting when.
+struct BoxCloser {
+    DWORD processId;
+    volatile LONG stop;
+    LONGLONG seenAt;
+};
+
+DWORD WINAPI closeBoxes(void* cookie) {
+    auto* closer = static_cast<BoxCloser*>(cookie);
+    while (!closer->stop) {
+        BoxSearch search = {closer->processId, nullptr};
+        EnumWindows(matchBox, reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr) {
+            if (closer->seenAt == 0) closer->seenAt = now();
+            PostMessageW(search.found, WM_COMMAND, IDOK, 0);
+        }
+        Sleep(1);
+    }
+    return 0;
+}
+
+// Memory in the program's address space for a request that holds pointers.
+class RemoteBlock {
+public:
+    RemoteBlock(HANDLE process, SIZE_T bytes)
+        : process_(process), at_(VirtualAllocEx(process, nullptr, bytes, MEM_COMMIT, PAGE_READWRITE)) {}
+    ~RemoteBlock() {
+        if (at_ != nullptr) VirtualFreeEx(process_, at_, 0, MEM_RELEASE);
+    }
+    RemoteBlock(const RemoteBlock&) = delete;
+    RemoteBlock& operator=(const RemoteBlock&) = delete;
+    char* at() const { return static_cast<char*>(at_); }
+    bool write(SIZE_T offset, const void* data, SIZE_T bytes) const {
+        return at_ != nullptr && WriteProcessMemory(process_, at() + offset, data, bytes, nullptr);
+    }
+
+private:
+    HANDLE process_;
+    void* at_;
+};
+
+constexpr SIZE_T requestRoom = 512;
+
+// Find Next as the Find dialog asks the main window; gives the milliseconds to the result (the
+// box, when one came) or -1.
+double findAsTheDialogAsks(HWND window, HANDLE process, DWORD processId, const Step& step,
+                           UINT timeoutMs, bool* boxCame) {
+    RemoteBlock block(process, requestRoom + 1024);
+    FINDREPLACEW request = {};
+    request.lStructSize = sizeof request;
+    request.hwndOwner = window;
+    request.Flags = FR_FINDNEXT | static_cast<DWORD>(step.number);
+    request.lpstrFindWhat = reinterpret_cast<LPWSTR>(block.at() + requestRoom);
+    request.wFindWhatLen = 256;
+    if (!block.write(0, &request, sizeof request) ||
+        !block.write(requestRoom, step.source, (lstrlenW(step.source) + 1) * sizeof(wchar_t))) {
+        return -1;
+    }
+    BoxCloser closer = {processId, 0, 0};
+    const HANDLE thread = CreateThread(nullptr, 0, closeBoxes, &closer, 0, nullptr);
+    const LONGLONG sent = now();
+    const long long answer = answerOf(window, RegisterWindowMessageW(FINDMSGSTRINGW), timeoutMs, 0,
+                                      reinterpret_cast<LPARAM>(block.at()));
+    const LONGLONG done = now();
+    closer.stop = 1;
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    if (answer < 0) return -1;
+    *boxCame = closer.seenAt != 0;
+    return millisecondsBetween(sent, closer.seenAt != 0 ? closer.seenAt : done);
+}
+
+// EM_FINDTEXTW from the top to the end; gives the position found, and the time in `ms`.
+long long controlFinds(HWND control, HANDLE process, const Step& step, UINT timeoutMs, double* ms) {
+    RemoteBlock block(process, requestRoom + 1024);
+    // From one past the caret at the start, where Find Next from the top begins.
+    FINDTEXTW request = {{1, -1}, reinterpret_cast<LPCWSTR>(block.at() + requestRoom)};
+    if (!block.write(0, &request, sizeof request) ||
+        !block.write(requestRoom, step.source, (lstrlenW(step.source) + 1) * sizeof(wchar_t))) {
+        return -2;
+    }
+    const LONGLONG sent = now();
+    const long long found = answerOf(control, EM_FINDTEXTW, timeoutMs, static_cast<WPARAM>(step.number),
+                                     reinterpret_cast<LPARAM>(block.at()));
+    *ms = millisecondsSince(sent);
+    return found;
+}
+
 struct Options {
     double timeoutSeconds = 300;
     double rhythmMs = 20;
@@ -331,6 +446,16 @@ Options optionsOf(int argc, wchar_t** argv) {
         } else if (is(L"--copy", 2)) {
             options.steps.push_back({StepKind::copy, 0, 0, argv[i + 1], argv[i + 2]});
             i += 2;
+        } else if (is(L"--select", 2)) {
+            options.steps.push_back({StepKind::select, 0, _wtoi64(argv[i + 1]), nullptr, nullptr,
+                                     _wtoi64(argv[i + 2])});
+            i += 2;
+        } else if (is(L"--find", 2) || is(L"--control-find", 2)) {
+            const StepKind kind = argv[i][2] == L'f' ? StepKind::find : StepKind::controlFind;
+            options.steps.push_back({kind, 0, _wtoi64(argv[i + 2]), argv[i + 1], nullptr});
+            i += 2;
+        } else if (lstrcmpW(argv[i], L"--control-copy") == 0) {
+            options.steps.push_back({StepKind::controlCopy, 0, 0, nullptr, nullptr});
         } else if (lstrcmpW(argv[i], L"--query-load") == 0) {
             options.queryLoad = true;
         } else {
@@ -428,9 +553,41 @@ int wmain(int argc, wchar_t** argv) {
             }
             continue;
         }
+        if (step.kind == StepKind::select) {
+            if (answerOf(control, EM_SETSEL, timeoutMs, static_cast<WPARAM>(step.number),
+                         static_cast<LPARAM>(step.to)) < 0) {
+                return giveUp("select-timeout");
+            }
+            continue;
+        }
         ++commandNumber;
         char prefix[16];
         std::snprintf(prefix, sizeof prefix, "s%d_", commandNumber);
+        if (step.kind == StepKind::find) {
+            bool boxCame = false;
+            const double ms = findAsTheDialogAsks(window, process.hProcess, process.dwProcessId, step,
+                                                  timeoutMs, &boxCame);
+            if (ms < 0) return giveUp("find-timeout");
+            std::printf(" %sms=%.1f %sbox=%d %sfound=%lld", prefix, ms, prefix, boxCame ? 1 : 0, prefix,
+                        boxCame ? -1 : target.placeOf(control).selectionStart);
+            std::fflush(stdout);
+            continue;
+        }
+        if (step.kind == StepKind::controlFind) {
+            double ms = 0;
+            const long long found = controlFinds(control, process.hProcess, step, timeoutMs, &ms);
+            if (found < -1) return giveUp("find-timeout");
+            std::printf(" %sms=%.1f %sfound=%lld", prefix, ms, prefix, found);
+            std::fflush(stdout);
+            continue;
+        }
+        if (step.kind == StepKind::controlCopy) {
+            const LONGLONG sent = now();
+            if (answerOf(control, WM_COPY, timeoutMs) < 0) return giveUp("copy-timeout");
+            std::printf(" %sms=%.1f", prefix, millisecondsSince(sent));
+            std::fflush(stdout);
+            continue;
+        }
         std::printf(" %scmd=%u", prefix, step.command);
         if (step.kind == StepKind::reload) printPlace(prefix, "before", target.placeOf(control));
         const long long lengthBefore = lengthOf(control, timeoutMs);

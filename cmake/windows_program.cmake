@@ -10,6 +10,7 @@ add_library(lorvane_core STATIC
     app/viewer_window.cpp
     app/window_placement.cpp
     search/find.cpp
+    search/text_search.cpp
     search/web_search.cpp
     settings/choose_font.cpp
     settings/font_spec.cpp

@@ -4,6 +4,7 @@
 #include <richedit.h>
 
 #include "../app/message_box.h"
+#include "../app/modal_scope.h"
 #include "find_loop_keys.h"
 #include "find_start.h"
 
@@ -93,21 +94,32 @@ LRESULT ViewerWindow::onFindMessage(HWND, UINT message, WPARAM, LPARAM lParam) {
         return 0;
     }
     if (!(request->Flags & FR_FINDNEXT)) return 0;
-    fileLoad.finish();
     DWORD end = 0;
     SendMessageW(textControl, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&end));
     const int start = findStart(static_cast<int>(end), (request->Flags & FR_DOWN) != 0);
-    SendMessageW(textControl, EM_SETSEL, start, start);
-    FINDTEXTW find = {{start, -1}, request->lpstrFindWhat};
-    // The control is a Unicode window, so EM_FINDTEXT takes the wide request.
-    const int found = static_cast<int>(SendMessageW(
-        textControl, EM_FINDTEXT, request->Flags & (FR_DOWN | FR_WHOLEWORD | FR_MATCHCASE),
-        reinterpret_cast<LPARAM>(&find)));
-    if (found == -1) {
-        MessageBoxW(findDialog, L"No matches found", L"Lorvane", MB_OK);
-    } else {
-        SendMessageW(textControl, EM_SETSEL, found, found + lstrlenW(request->lpstrFindWhat));
-        SendMessageW(textControl, EM_SCROLLCARET, 0, 0);
-    }
+    // What is loaded is searched at once; downwards, the pieces still to come follow.
+    const TextSearch::Result result = textSearch.find(textControl, mainWindow, request->lpstrFindWhat,
+                                                      request->Flags, start, fileLoad.pending());
+    // Without a match the caret goes to where the search started. Only then: a selection far
+    // down costs the control as much as the search.
+    if (result.outcome != TextSearch::Outcome::found) SendMessageW(textControl, EM_SETSEL, start, start);
+    showFindResult(result);
     return 0;
+}
+
+void ViewerWindow::continueFind() {
+    // Not inside the wait of a box or of a save: the search goes on once that is over.
+    if (ModalScope::anyOpen()) return;
+    showFindResult(textSearch.resume(textControl, fileLoad.pending()));
+}
+
+void ViewerWindow::showFindResult(const TextSearch::Result& result) {
+    if (result.outcome == TextSearch::Outcome::found) {
+        SendMessageW(textControl, EM_SETSEL, result.position, result.position + result.length);
+        SendMessageW(textControl, EM_SCROLLCARET, 0, 0);
+    } else if (result.outcome == TextSearch::Outcome::notFound) {
+        const ModalScope waiting;
+        MessageBoxW(findDialog != nullptr ? findDialog : mainWindow, L"No matches found", L"Lorvane",
+                    MB_OK);
+    }
 }

@@ -113,6 +113,16 @@ bool LorvaneProcess::waitForCaption(const std::wstring& caption, DWORD timeoutMs
     return false;
 }
 
+std::wstring LorvaneProcess::waitForCaptionStart(const std::wstring& start, DWORD timeoutMs) {
+    for (DWORD waited = 0; waited <= timeoutMs; waited += 50) {
+        const HWND window = findWindow(L"ZyrLorvaneWndClass");
+        const std::wstring caption = window != nullptr ? textOfWindow(window) : L"";
+        if (caption.rfind(start, 0) == 0) return caption;
+        Sleep(50);
+    }
+    return L"";
+}
+
 DWORD LorvaneProcess::waitForExit(DWORD timeoutMs) {
     if (process == nullptr || WaitForSingleObject(process, timeoutMs) != WAIT_OBJECT_0) {
         return STILL_ACTIVE;

@@ -24,6 +24,8 @@ public:
     // An open pop-up menu of the process, once one is visible; null after `timeoutMs`.
     HWND popupMenu(DWORD timeoutMs = 5000);
     bool waitForCaption(const std::wstring& caption, DWORD timeoutMs = 20000);
+    // The same for a caption that begins with `start`; gives the caption, empty after `timeoutMs`.
+    std::wstring waitForCaptionStart(const std::wstring& start, DWORD timeoutMs = 20000);
     // The exit code, or STILL_ACTIVE when the process is still running after `timeoutMs`.
     DWORD waitForExit(DWORD timeoutMs = 10000);
     // Brings the main window to the front and presses the keys together, as a chord.

@@ -1,10 +1,13 @@
 #include "search/find_loop_keys.h"
 #include "search/find_start.h"
+#include "search/text_finder.h"
 #include "search/url_rules.h"
 
 #include <gtest/gtest.h>
 
 #include <iterator>
+#include <optional>
+#include <vector>
 #include <string>
 
 namespace {
@@ -102,6 +105,95 @@ TEST(EscapeAddress, TrimsTheSelectionAndEncodesWhatWouldSplitTheCommandLine) {
     EXPECT_EQ(exact[6], L'#');
     EXPECT_FALSE(escapeAddress(L"a\"b", exact.data(), 5));
     EXPECT_EQ(exact[0], L'\0');
+}
+
+// Every candidate in order, down from 0 and up from the end, as the plain search finds them.
+std::vector<std::size_t> candidatesDown(const FindPattern& pattern, std::u16string_view text) {
+    std::vector<std::size_t> found;
+    for (auto at = pattern.next(text, 0, text.size()); at; at = pattern.next(text, *at + 1, text.size())) {
+        found.push_back(*at);
+    }
+    return found;
+}
+
+TEST(FindPattern, FindsEveryOccurrenceWithOrWithoutCase) {
+    const CaseFold ascii;
+    const struct {
+        const char* what;
+        std::u16string text;
+        std::u16string needle;
+        bool matchCase;
+        std::vector<std::size_t> found;
+    } cases[] = {
+        {"overlapping", u"aaaa", u"aa", true, {0, 1, 2}},
+        {"case ignored", u"Ab aB ab", u"ab", false, {0, 3, 6}},
+        {"case kept", u"Ab aB ab", u"ab", true, {6}},
+        {"only ASCII letters fold by default", u"\u00e9\u00c9", u"\u00e9", false, {0}},
+        {"a unit sharing the low byte of a needle unit", u"\u0161a\u0161aa", u"aa", true, {3}},
+        {"at both ends", u"xyx", u"x", true, {0, 2}},
+        {"longer than the text", u"ab", u"abc", true, {}},
+        {"empty needle finds nothing", u"ab", u"", true, {}},
+    };
+    for (const auto& row : cases) {
+        const FindPattern pattern(row.needle, row.matchCase, ascii);
+        EXPECT_EQ(candidatesDown(pattern, row.text), row.found) << row.what;
+        std::vector<std::size_t> up;
+        for (auto at = pattern.previous(row.text, row.text.size()); at;
+             at = *at + row.needle.size() == 0 ? std::nullopt : pattern.previous(row.text, *at + row.needle.size() - 1)) {
+            up.insert(up.begin(), *at);
+        }
+        EXPECT_EQ(up, row.found) << row.what << " (upwards)";
+    }
+    const FindPattern ab(u"ab", true, ascii);
+    EXPECT_EQ(ab.next(u"abab", 1, 4), std::optional<std::size_t>(2)) << "from a position";
+    EXPECT_EQ(ab.next(u"abab", 0, 3), std::optional<std::size_t>(0)) << "up to an end";
+    EXPECT_EQ(ab.next(u"xxab", 0, 3), std::nullopt) << "a match must end by the end";
+    EXPECT_EQ(ab.previous(u"abab", 3), std::optional<std::size_t>(0));
+}
+
+TEST(CaseFold, UnitsJoinedThroughTheirUpperOrLowerCaseFoldAlike) {
+    std::vector<char16_t> upper(0x10000), lower(0x10000);
+    for (std::size_t i = 0; i < upper.size(); ++i) upper[i] = lower[i] = static_cast<char16_t>(i);
+    upper[u'\u0131'] = u'I';                           // dotless i
+    lower[u'\u0130'] = u'i';                           // I with a dot
+    lower[u'\u212a'] = u'k';                           // Kelvin sign
+    upper[u'\u00e9'] = u'\u00c9';
+    const CaseFold fold(upper.data(), lower.data());
+    for (const char16_t unit : {u'i', u'\u0131', u'\u0130'}) EXPECT_EQ(fold(unit), fold(u'I'));
+    EXPECT_EQ(fold(u'\u212a'), fold(u'K'));
+    EXPECT_EQ(fold(u'\u00e9'), fold(u'\u00c9'));
+    EXPECT_EQ(fold(u'z'), fold(u'Z')) << "ASCII letters fold whatever the tables say";
+    EXPECT_NE(fold(u'a'), fold(u'b'));
+    EXPECT_NE(fold(u'\u00e9'), fold(u'e'));
+    // Only a candidate all of ASCII is beyond doubt ignoring case.
+    EXPECT_TRUE(isAscii(u"Ab~\x7f"));
+    EXPECT_FALSE(isAscii(u"A\u212a"));
+    EXPECT_FALSE(isAscii(u"\x80"));
+}
+
+TEST(FindOverPieces, AMatchAcrossTheEndOfALoadedPieceIsFoundOnceTheNextArrives) {
+    // Candidates that end in the last `length` - 1 units searched are looked at again.
+    EXPECT_EQ(resumeFrom(0, 10, 3), 8u);
+    EXPECT_EQ(resumeFrom(9, 10, 3), 9u) << "never before the start";
+    EXPECT_EQ(resumeFrom(0, 1, 3), 0u);
+    EXPECT_EQ(resumeFrom(4, 10, 1), 10u);
+    // A whole word at the end of what is loaded could go on in the next piece.
+    EXPECT_EQ(decidedEnd(10, true, true), 9u);
+    EXPECT_EQ(decidedEnd(10, true, false), 10u);
+    EXPECT_EQ(decidedEnd(10, false, true), 10u);
+    EXPECT_EQ(decidedEnd(0, true, true), 0u);
+    // Split at every place, the pieces give the same first match as the whole text.
+    const CaseFold ascii;
+    const std::u16string text = u"one two twofold two";
+    for (const bool wholeWord : {false, true}) {
+        const FindPattern pattern(u"two", true, ascii);
+        for (std::size_t split = 0; split <= text.size(); ++split) {
+            const std::size_t end = decidedEnd(split, true, wholeWord);
+            auto found = pattern.next(text, 5, end);
+            if (!found) found = pattern.next(text, resumeFrom(5, end, 3), text.size());
+            EXPECT_EQ(found, std::optional<std::size_t>(8)) << "split at " << split;
+        }
+    }
 }
 
 }  // namespace

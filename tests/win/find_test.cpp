@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -367,6 +368,130 @@ TEST_F(FindTest, TheProgramCanEndWhileTheDialogIsOpen) {
         destroyViewer();
         createViewer();
     }
+}
+
+// Find Next's own search against the control's EM_FINDTEXT on the same text: random texts of
+// letters that fold in unusual ways, digits, marks and line ends; find texts taken from the text,
+// with their case changed or not; every start, direction, case and whole-word setting.
+TEST_F(FindTest, FindNextFindsExactlyWhatTheControlFinds) {
+    const std::wstring alphabet =
+        L"aAbB  e\u00e9\u00c9iI\u0131\u0130sS\u017fkK\u212a\u03c3\u03a3\u03c2\u4e2d09_-.\r";
+    std::mt19937 random(18);
+    const auto pick = [&random](std::size_t count) {
+        return std::uniform_int_distribution<std::size_t>(0, count - 1)(random);
+    };
+    int compared = 0, found = 0;
+    for (int round = 0; round < 120; ++round) {
+        std::wstring text;
+        const std::size_t length = 1 + pick(round < 100 ? 60 : 3000);
+        for (std::size_t i = 0; i < length; ++i) text += alphabet[pick(alphabet.size())];
+        show(text.c_str());
+        const std::wstring held = controlText();
+        for (int probe = 0; probe < 12; ++probe) {
+            const std::size_t at = pick(held.size());
+            std::wstring needle = held.substr(at, 1 + pick(3));
+            if (pick(2) == 0) CharUpperBuffW(needle.data(), static_cast<DWORD>(needle.size()));
+            if (pick(4) == 0) needle[0] = alphabet[pick(alphabet.size())];
+            for (WPARAM flags = 0; flags < 8; ++flags) {
+                const WPARAM findFlags = ((flags & 1) ? FR_DOWN : 0) | ((flags & 2) ? FR_MATCHCASE : 0) |
+                                         ((flags & 4) ? FR_WHOLEWORD : 0);
+                const LONG start = static_cast<LONG>(pick(held.size() + 2));
+                FINDTEXTW request = {{start, -1}, needle.c_str()};
+                const LONG expected = static_cast<LONG>(SendMessageW(
+                    viewer->textControl, EM_FINDTEXT, findFlags, reinterpret_cast<LPARAM>(&request)));
+                const TextSearch::Result result = viewer->textSearch.find(
+                    viewer->textControl, viewer->mainWindow, needle.c_str(), findFlags, start, false);
+                const LONG actual = result.outcome == TextSearch::Outcome::found ? result.position : -1;
+                ASSERT_EQ(actual, expected) << "round " << round << " flags " << findFlags << " start " << start
+                                            << " find " << testing::PrintToString(needle) << " in "
+                                            << testing::PrintToString(held);
+                ++compared;
+                found += expected >= 0 ? 1 : 0;
+            }
+        }
+    }
+    EXPECT_GT(found, compared / 4) << "too few matches to compare";
+}
+
+// The copy of the text follows an edit that keeps the length, and a new control.
+TEST_F(FindTest, FindNextSeesEditsAndANewControl) {
+    viewer->enableEditing();
+    show(L"one two three");
+    const auto finds = [this](const wchar_t* what) {
+        return viewer->textSearch.find(viewer->textControl, viewer->mainWindow, what, FR_DOWN, 0, false)
+            .position;
+    };
+    EXPECT_EQ(finds(L"two"), 4);
+    select(4, 7);
+    SendMessageW(viewer->textControl, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"TWO"));
+    EXPECT_EQ(finds(L"TWO"), 4) << "an edit of the same length";
+    const std::wstring path = writeFile(L"other.txt", "three two one\r\n");
+    viewer->setModified(0);
+    ASSERT_EQ(viewer->openFile(path.c_str()), 1);
+    EXPECT_EQ(finds(L"two"), 6);
+}
+
+// A file larger than its first piece: a downward Find Next goes on as the pieces arrive, the
+// window answering meanwhile, and says "No matches found" only once the whole file is in; a
+// reload ends a search that waits.
+TEST_F(FindTest, DownwardsTheSearchWaitsForTheRestOfTheFile) {
+    std::string bytes;
+    for (int line = 0; bytes.size() < 1024 * 1024; ++line) bytes += "line " + std::to_string(line) + " of many\r\n";
+    const int needleAt = static_cast<int>(bytes.size()) / 3 * 2;
+    bytes.insert(static_cast<std::size_t>(needleAt), "needle ");
+    const std::wstring path = writeFile(L"big.txt", bytes);
+    const struct {
+        const wchar_t* what;
+        bool exists;
+    } searches[] = {{L"needle", true}, {L"missing", false}};
+    for (const auto& search : searches) {
+        ASSERT_EQ(viewer->openFile(path.c_str()), 1);
+        ASSERT_TRUE(viewer->fileLoad.pending());
+        bool pendingAtTheBox = true;
+        bool waitedWithoutTheWholeFile = false;
+        withFindDialog([&](HWND dialog) {
+            if (!search.exists) {
+                answers.then([&](HWND box) {
+                    pendingAtTheBox = viewer->fileLoad.pending();
+                    pressButton(box, IDOK);
+                });
+            }
+            select(0, 0);
+            fillIn(dialog, search.what, down);
+            findNext(dialog);
+            waitedWithoutTheWholeFile = viewer->fileLoad.pending() && viewer->textSearch.waiting();
+            while (viewer->textSearch.waiting() || viewer->fileLoad.pending()) {
+                MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+                pumpMessages();
+            }
+            pressButton(dialog, IDCANCEL);
+        }, 0);
+        EXPECT_TRUE(waitedWithoutTheWholeFile) << search.what;
+        const CHARRANGE found = selection();
+        if (search.exists) {
+            // The text has one CR per line where the file has CR LF.
+            const auto lineEnds = std::count(bytes.begin(), bytes.begin() + needleAt, '\n');
+            EXPECT_EQ(found.cpMin, needleAt - lineEnds);
+            EXPECT_TRUE(messageBoxes().empty());
+        } else {
+            EXPECT_EQ(found.cpMax, 1);
+            ASSERT_EQ(messageBoxes().size(), 1u);
+            EXPECT_FALSE(pendingAtTheBox) << "the box came before the whole file was searched";
+        }
+    }
+    // A reload while the search waits ends it without a word.
+    ASSERT_EQ(viewer->openFile(path.c_str()), 1);
+    select(0, 0);
+    viewer->textSearch.find(viewer->textControl, viewer->mainWindow, L"missing", FR_DOWN, 1, true);
+    ASSERT_TRUE(viewer->textSearch.waiting());
+    viewer->onCommand(IDM_WRAP);
+    const std::size_t boxesBefore = answers.seen().size();
+    for (int turn = 0; turn < 20 && viewer->textSearch.waiting(); ++turn) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        pumpMessages();
+    }
+    EXPECT_FALSE(viewer->textSearch.waiting());
+    EXPECT_EQ(answers.seen().size(), boxesBefore);
 }
 
 }  // namespace

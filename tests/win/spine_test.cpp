@@ -177,6 +177,45 @@ TEST_F(SpineTest, CopyAndPasteGoThroughTheClipboardAsPlainText) {
     EXPECT_EQ(viewer->isModified(), 1);
 }
 
+std::wstring clipboardText() {
+    std::wstring text;
+    if (!OpenClipboard(nullptr)) return L"<no clipboard>";
+    if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        text = static_cast<const wchar_t*>(GlobalLock(data));
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return text;
+}
+
+// Copy gives the clipboard the text the control's own copy gives, line ends as CR LF, and RTF
+// only for an RTF document.
+TEST_F(SpineTest, CopyGivesTheTextOfTheControlsOwnCopy) {
+    SendMessageW(viewer->textControl, WM_SETTEXT, 0,
+                 reinterpret_cast<LPARAM>(L"first line\r\nsecond \u03b1\r\n\r\nlast"));
+    const UINT rtf = RegisterClipboardFormatW(L"Rich Text Format");
+    const CHARRANGE selections[] = {{3, 20}, {0, -1}, {11, 12}, {5, 5}};
+    for (const StreamFormat format : {StreamFormat::plainText, StreamFormat::richText}) {
+        viewer->streamFormat = format;
+        for (const CHARRANGE& selection : selections) {
+            SendMessageW(viewer->textControl, EM_SETSEL, selection.cpMin, selection.cpMax);
+            OpenClipboard(nullptr);
+            EmptyClipboard();
+            CloseClipboard();
+            SendMessageW(viewer->textControl, WM_COPY, 0, 0);
+            const std::wstring controls = clipboardText();
+            OpenClipboard(nullptr);
+            EmptyClipboard();
+            CloseClipboard();
+            viewer->onCommand(IDM_COPY);
+            EXPECT_EQ(clipboardText(), controls) << selection.cpMin << "-" << selection.cpMax;
+            const bool empty = selection.cpMin == selection.cpMax;
+            EXPECT_EQ(IsClipboardFormatAvailable(rtf) != 0, format == StreamFormat::richText && !empty)
+                << selection.cpMin << "-" << selection.cpMax;
+        }
+    }
+}
+
 TEST_F(SpineTest, CreatingAgainOnlyMovesTheWindow) {
     const HWND main = viewer->mainWindow;
     EXPECT_EQ(viewer->create(GetModuleHandleW(nullptr), L"Other", 10, 20, 400, 300), 1);

@@ -1,0 +1,77 @@
+// Find Next over a copy of the text control's characters, held and kept up with the text, which
+// finds candidates far faster than the control scans its own text. Unless the candidate is
+// beyond doubt, the control then searches from just before it, so that what is found is exactly
+// what the control would find. A downward search in a file still loading waits for the pieces that follow when the
+// text so far holds no match, on a timer of the main window.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+#include "text_finder.h"
+
+class TextSearch {
+public:
+    // The identifier of the main window's timer that takes a waiting search on.
+    static constexpr UINT_PTR timerId = 0x4653;
+
+    enum class Outcome { found, notFound, waiting, dropped };
+    struct Result {
+        Outcome outcome;
+        LONG position;
+        LONG length;
+    };
+
+    TextSearch() = default;
+    ~TextSearch();
+    TextSearch(const TextSearch&) = delete;
+    TextSearch& operator=(const TextSearch&) = delete;
+
+    // Finds `needle` in `control` as EM_FINDTEXT does with `flags` (FR_DOWN, FR_MATCHCASE,
+    // FR_WHOLEWORD) from `start` to the end of the text, or up to the start. With `moreToCome`
+    // a downward search that finds nothing yet waits, and goes on with resume() on the timer
+    // `timerId` of `timerWindow`.
+    Result find(HWND control, HWND timerWindow, const wchar_t* needle, WPARAM flags, LONG start,
+                bool moreToCome);
+    // Searches what came since, for a waiting search; dropped when `control` is another control
+    // than the one searched (the text was replaced).
+    Result resume(HWND control, bool moreToCome);
+    // Ends a waiting search, if any.
+    void stop();
+    bool waiting() const { return timerWindow != nullptr; }
+
+    // The text changed other than at its end (an edit): the copy is taken again when next needed.
+    void forgetText() { edited = true; }
+    // The memory held for the copy of the text.
+    std::size_t heldBytes() const { return committed; }
+
+private:
+    void follow(HWND control);
+    void takeRange(HWND control, LONG from, LONG to);
+    bool holdRoom(std::size_t units);
+    void release();
+    std::u16string_view text() const { return {base, held}; }
+    Result searchDown(LONG end);
+    Result searchUp();
+    bool isCertain(std::size_t candidate) const;
+    LONG controlFinds(LONG from, LONG to) const;
+
+    // The copy: units of the control's text in reserved address space, committed as it grows.
+    char16_t* base = nullptr;
+    std::size_t committed = 0;
+    std::size_t held = 0;
+    HWND copied = nullptr;
+    bool edited = false;
+
+    std::optional<CaseFold> fold;
+    std::optional<FindPattern> pattern;
+    std::u16string needle;
+    WPARAM flags = 0;
+    HWND searched = nullptr;
+    LONG start = 0;
+    std::size_t resumeAt = 0;
+    HWND timerWindow = nullptr;
+};
