@@ -6,7 +6,7 @@
 //
 // The load is invisible to the rest of the program: the reader's selection and scroll position
 // stay put while text arrives, appends leave no undo step and do not count as changes, and a
-// command that needs the whole text asks for it with finish(). Once the file is in, what a
+// command that needs the whole text asks for it with finishAnswering(). Once the file is in, what a
 // followed file gains is appended the same way (appendGrowth, view/file_follow.h).
 #pragma once
 
