@@ -209,7 +209,7 @@ TEST(Resources, AboutTemplateIsTheClassicBoxWithFiveControls) {
 }
 
 TEST(Resources, IconsHaveTheirSizes) {
-    for (const int size : {32, 16, 24}) {
+    for (const int size : {32, 16, 24, 48, 64}) {
         const HICON icon = static_cast<HICON>(
             LoadImageW(module(), MAKEINTRESOURCEW(IDI_LORVANE), IMAGE_ICON, size, size, 0));
         ASSERT_NE(icon, nullptr) << size;
@@ -225,10 +225,10 @@ TEST(Resources, IconsHaveTheirSizes) {
     const HRSRC group = FindResourceW(module(), MAKEINTRESOURCEW(IDI_LORVANE), RT_GROUP_ICON);
     ASSERT_NE(group, nullptr);
     const auto* directory = static_cast<const WORD*>(LockResource(LoadResource(module(), group)));
-    EXPECT_EQ(directory[2], 3) << "three images";
+    EXPECT_EQ(directory[2], 5) << "five images";
     const HRSRC second = FindResourceW(module(), MAKEINTRESOURCEW(IDI_LORVANE_DOC), RT_GROUP_ICON);
     ASSERT_NE(second, nullptr);
-    EXPECT_EQ(static_cast<const WORD*>(LockResource(LoadResource(module(), second)))[2], 1);
+    EXPECT_EQ(static_cast<const WORD*>(LockResource(LoadResource(module(), second)))[2], 3);
 }
 
 TEST(Resources, VersionBlockIsBritishEnglishInCodePage1252) {
