@@ -2,7 +2,9 @@
 # Installs what is missing, builds Lorvane and starts it under Wine, with FILE if given.
 #   ./run.sh [FILE]
 #   ./run.sh --screenshot OUT.png [FILE]   waits until the file is shown, saves a picture of the
-#                                          window (frame included), then closes the program
+#                                          window (frame included), then closes the program; when
+#                                          the window shows a message instead of the file, it says
+#                                          what the message says and exits with status 1
 # FILE and OUT.png are taken relative to the folder you are in. Showing the window needs a
 # display; a screenshot is taken in a display of its own (Xvfb), so it works without one. The
 # Wine prefix (and with it Lorvane's settings) lives in $WINEPREFIX, by default ~/.lorvane/wine.
@@ -86,19 +88,25 @@ stop=$(winepath -w "$work/stop")
     >"$work/place" 2> >(filter_wine_noise >"$work/errors") &
 helper=$!
 place=()
-while [ ${#place[@]} -lt 4 ] && kill -0 "$helper" 2>/dev/null; do
+while [ ${#place[@]} -lt 5 ] && kill -0 "$helper" 2>/dev/null; do
     sleep 0.2
-    read -r -a place <"$work/place" || true
+    read -r -a place < <(tr -d '\r' <"$work/place") || true
 done
-if [ ${#place[@]} -lt 4 ]; then
+if [ ${#place[@]} -lt 5 ]; then
     step_end FAILED
     cat "$work/errors" >&2
     exit 1
 fi
-step_end shown
+# A message box comes with a second line: what it says.
+message=$(tr -d '\r' <"$work/place" | sed -n '2{s/ *$//;p}')
+if [ "${place[4]}" = 1 ]; then
+    step_end shown
+else
+    step_end "not shown"
+fi
 
 step_start "saving the window"
-read -r left top width height <<<"${place[*]}"
+read -r left top width height shown <<<"${place[*]}"
 desktop=$(xdotool search --name "Lorvane - Wine desktop" | head -1)
 import -window "$desktop" -crop "${width}x${height}+${left}+${top}" +repage "$screenshot"
 touch "$work/stop"
@@ -110,3 +118,10 @@ if kill -0 "$helper" 2>/dev/null; then
     timeout 10 wineserver -k || true
 fi
 step_end "$screenshot, ${width}x${height}"
+if [ -n "$message" ]; then
+    echo "Lorvane shows a message: $message"
+fi
+if [ "$shown" != 1 ]; then
+    echo "$needle is not shown; the picture shows what Lorvane shows instead." >&2
+    exit 1
+fi

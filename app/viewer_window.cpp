@@ -1,11 +1,15 @@
 #include "viewer_window.h"
 
 #include <richedit.h>
+#include <shellapi.h>
+
+#include <vector>
 
 #include "../res/resource_ids.h"
 #include "../settings/font_spec.h"
 #include "../settings/registry_store.h"
 #include "../view/text_control_style.h"
+#include "display_scale.h"
 #include "message_box.h"
 #include "modal_scope.h"
 
@@ -45,7 +49,8 @@ int ViewerWindow::create(HINSTANCE moduleInstance, const wchar_t* caption, int x
     if (width == CW_USEDEFAULT) width = settings->readInt(L"Width", CW_USEDEFAULT);
     if (height == CW_USEDEFAULT) height = settings->readInt(L"Depth", CW_USEDEFAULT);
 
-    mainWindow = CreateWindowExW(0, windowClassName, caption, WS_OVERLAPPEDWINDOW, x, y, width,
+    // Files dropped on the window open as File > Open opens them.
+    mainWindow = CreateWindowExW(WS_EX_ACCEPTFILES, windowClassName, caption, WS_OVERLAPPEDWINDOW, x, y, width,
                                  height, nullptr, nullptr, instance, nullptr);
     if (mainWindow == nullptr) {
         delete settings;
@@ -91,6 +96,7 @@ void ViewerWindow::createFirstTextControl() {
     makeTextControl(textControlStyle(true, false));
     readOnly = 1;
     font = new FontSpec();
+    font->scaleTo(dpiOfWindow(mainWindow));
     font->set(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, OUT_RASTER_PRECIS, 0, 0, FIXED_PITCH,
               L"Lucida Console");
     font->load(*settings);
@@ -150,6 +156,12 @@ LRESULT ViewerWindow::handleMessage(HWND window, UINT message, WPARAM wParam, LP
         return onCommand(LOWORD(wParam));
     case WM_INITMENU:
         return onInitMenu(reinterpret_cast<HMENU>(wParam));
+    case WM_DROPFILES:
+        openDroppedFile(reinterpret_cast<HDROP>(wParam));
+        return 0;
+    case displayScaleChanged:
+        onDisplayScaleChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return 0;
     case WM_PARENTNOTIFY:
         if (LOWORD(wParam) == WM_RBUTTONDOWN) {
             showContextMenu(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
@@ -167,6 +179,26 @@ void ViewerWindow::onTextChange(HWND control) {
     if (control != textControl) return;
     if (fileLoad.pending() && !IsWindowVisible(control) && IsWindowVisible(mainWindow)) return;
     textSearch.forgetText();
+}
+
+void ViewerWindow::onDisplayScaleChanged(int dpi, const RECT& suggested) {
+    SetWindowPos(mainWindow, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    followDisplayScale(dpi);
+    InvalidateRect(textControl, nullptr, TRUE);
+}
+
+// The first file is opened, any others are left; while a box, a dialog or a wait of ours is
+// open, as with commands, none.
+void ViewerWindow::openDroppedFile(HDROP drop) {
+    std::vector<wchar_t> name;
+    if (!ModalScope::anyOpen() && DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) > 0) {
+        // The whole name, however long: openFile refuses a name it cannot take, as for any other.
+        name.resize(DragQueryFileW(drop, 0, nullptr, 0) + 1);
+        DragQueryFileW(drop, 0, name.data(), static_cast<UINT>(name.size()));
+    }
+    DragFinish(drop);
+    if (!name.empty()) openInstead(name.data());
 }
 
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -52,6 +52,8 @@ public:
 
     // Document files (view/document_files.cpp)
     void promptOpen();
+    // Opens a file handed over from outside, after the question about unsaved changes.
+    void openInstead(const wchar_t* name);
     int openFile(const wchar_t* name);
     void promptSaveAs();
     int saveFile(const wchar_t* name, StreamFormat format);
@@ -71,6 +73,8 @@ public:
 
     // Display font (settings/choose_font.cpp)
     void chooseFont();
+    // Makes the font anew for a display of `dpi` dots per inch and shows it.
+    void followDisplayScale(int dpi);
 
     HINSTANCE instance = nullptr;
     HWND mainWindow = nullptr;
@@ -101,6 +105,9 @@ private:
     void makeTextControl(DWORD style);
     void replaceTextControl(DWORD style);
     void buildContextMenu();
+    void onDisplayScaleChanged(int dpi, const RECT& suggested);
+    void openDroppedFile(HDROP drop);
+    void showFont(HFONT shown);
     void fitTextControl();
     void reloadCurrentFile(const ReadingPlace& place);
     bool holdsWholeFile();

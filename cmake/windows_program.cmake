@@ -5,6 +5,7 @@
 add_library(lorvane_core STATIC
     app/about_dialog.cpp
     app/commands.cpp
+    app/display_scale.cpp
     app/message_box.cpp
     app/modal_scope.cpp
     app/viewer_window.cpp

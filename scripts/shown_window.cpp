@@ -6,14 +6,16 @@
 // Shown means: a visible top-level window of the process has a caption holding NEEDLE (the
 // file's name) and answers a WM_NULL round trip; or the process shows a dialog (a message box
 // saying why the file is not shown), and then the dialog is part of the picture.
-// Prints one line "LEFT TOP WIDTH HEIGHT" of the window, frame included (with the dialog, of both
-// together), then waits until the file STOPFILE exists and ends the program without letting it
+// Prints one line "LEFT TOP WIDTH HEIGHT SHOWN" of the window, frame included (with the dialog, of
+// both together), SHOWN being 1 when the caption holds NEEDLE and 0 when it does not; with a dialog,
+// a second line with the dialog's text (UTF-8, its line breaks as blanks). Then it waits until the file STOPFILE exists and ends the program without letting it
 // store anything: a picture leaves the settings as they were.
 // Exit status 0, or 1 with a line on the error stream when the program did not show in time.
 #include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
+#include <string>
 #include <vector>
 
 namespace {
@@ -66,6 +68,31 @@ RECT screenRectOf(HWND window, HWND dialog) {
     const RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     IntersectRect(&rect, &rect, &screen);
     return rect;
+}
+
+BOOL CALLBACK collectText(HWND child, LPARAM cookie) {
+    wchar_t className[16] = {};
+    GetClassNameW(child, className, 16);
+    if (lstrcmpiW(className, L"Static") != 0) return TRUE;
+    wchar_t text[1024] = {};
+    InternalGetWindowText(child, text, 1024);
+    auto* collected = reinterpret_cast<std::wstring*>(cookie);
+    if (text[0] != L'\0') *collected += (collected->empty() ? L"" : L" ") + std::wstring(text);
+    return TRUE;
+}
+
+// What a message box says: the text of its static controls, on one line.
+std::string dialogText(HWND dialog) {
+    std::wstring text;
+    EnumChildWindows(dialog, collectText, reinterpret_cast<LPARAM>(&text));
+    for (wchar_t& c : text) {
+        if (c == L'\r' || c == L'\n') c = L' ';
+    }
+    std::string utf8(static_cast<std::size_t>(text.size() * 3 + 1), '\0');
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()),
+                                           utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr);
+    utf8.resize(static_cast<std::size_t>(length > 0 ? length : 0));
+    return utf8;
 }
 
 int fail(const char* why, HANDLE process) {
@@ -131,8 +158,12 @@ int wmain(int argc, wchar_t** argv) {
     if (search.dialog != nullptr) settle(search.dialog, timeoutMs);
 
     const RECT rect = screenRectOf(window, search.dialog);
-    std::printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right - rect.left,
-                rect.bottom - rect.top);
+    wchar_t caption[512] = {};
+    InternalGetWindowText(window, caption, 512);
+    const bool shown = std::wcsstr(caption, needle) != nullptr;
+    std::printf("%ld %ld %ld %ld %d\n", rect.left, rect.top, rect.right - rect.left,
+                rect.bottom - rect.top, shown ? 1 : 0);
+    if (search.dialog != nullptr) std::printf("%s\n", dialogText(search.dialog).c_str());
     std::fflush(stdout);
 
     while (GetFileAttributesW(stopFile) == INVALID_FILE_ATTRIBUTES &&

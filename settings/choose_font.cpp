@@ -1,7 +1,9 @@
-// The Font command: the user picks the display font, which is stored and shown at once.
+// The display font: the user picks it, and it follows the scale of the display. Either way the
+// text control shows the new font with the reader's place kept.
 #include "../app/viewer_window.h"
 
 #include "../app/modal_scope.h"
+#include "../view/reading_place.h"
 
 #include "font_spec.h"
 #include "registry_store.h"
@@ -14,5 +16,19 @@ void ViewerWindow::chooseFont() {
     }();
     if (chosen == nullptr) return;
     font->save(*settings);
-    SendMessageW(textControl, WM_SETFONT, reinterpret_cast<WPARAM>(chosen), 0);
+    showFont(chosen);
+}
+
+void ViewerWindow::followDisplayScale(int dpi) {
+    if (dpi == font->dpi) return;
+    const HFONT scaled = font->scaleTo(dpi);
+    if (scaled != nullptr) showFont(scaled);
+}
+
+// The control keeps its text but lays it out again at the new size, and would leave the view
+// wherever that puts it.
+void ViewerWindow::showFont(HFONT shown) {
+    const ReadingPlace place = readingPlaceOf(textControl);
+    SendMessageW(textControl, WM_SETFONT, reinterpret_cast<WPARAM>(shown), 0);
+    putBackReadingPlace(textControl, place, PlaceBy::characters);
 }

@@ -1,5 +1,6 @@
 #include "font_spec.h"
 
+#include "../app/display_scale.h"
 #include "font_rules.h"
 #include "registry_store.h"
 
@@ -48,6 +49,14 @@ LOGFONTW description(std::int32_t height, std::int32_t width, std::int32_t escap
     font.lfPitchAndFamily = fontByte(pitchAndFamily);
     copyFaceName(font.lfFaceName, faceName);
     return font;
+}
+
+// The description with its lengths in the pixels of a display of `dpi`.
+LOGFONTW atDpi(const LOGFONTW& stored, int dpi) {
+    LOGFONTW shown = stored;
+    shown.lfHeight = fontLengthAtDpi(stored.lfHeight, dpi);
+    shown.lfWidth = fontLengthAtDpi(stored.lfWidth, dpi);
+    return shown;
 }
 
 }  // namespace
@@ -113,26 +122,41 @@ int FontSpec::save(RegistryStore& store) const {
 }
 
 HFONT FontSpec::choose(HWND owner) {
-    LOGFONTW working = logFont;
+    LOGFONTW working;
     CHOOSEFONTW dialog = {};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = owner;
-    dialog.lpLogFont = &working;
-    dialog.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_EFFECTS;
-    dialog.nFontType = SCREEN_FONTTYPE;
-    if (!ChooseFontW(&dialog)) return nullptr;
+    {
+        // The Font dialog does not follow the scale of each display: it runs at the system's
+        // scale and turns points into pixels with the DPI a screen reports there.
+        const SystemScaleScope systemScale;
+        const int dialogDpi = screenDpi();
+        working = atDpi(logFont, dialogDpi);
+        dialog.lStructSize = sizeof dialog;
+        dialog.hwndOwner = owner;
+        dialog.lpLogFont = &working;
+        dialog.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_EFFECTS;
+        dialog.nFontType = SCREEN_FONTTYPE;
+        if (!ChooseFontW(&dialog)) return nullptr;
+        working.lfHeight = storedHeightOfChoice(working.lfHeight, dialog.iPointSize, dialogDpi);
+        working.lfWidth = storedFontLength(working.lfWidth, dialogDpi);
+    }
     // Everything the dialog hands back is kept, precision and quality included; its text
     // colour is not used.
     return replace(working);
 }
 
-HFONT FontSpec::replace(const LOGFONTW& candidate) {
-    const HFONT created = CreateFontIndirectW(&candidate);
+HFONT FontSpec::scaleTo(int newDpi) { return replace(logFont, newDpi); }
+
+HFONT FontSpec::replace(const LOGFONTW& candidate) { return replace(candidate, dpi); }
+
+HFONT FontSpec::replace(const LOGFONTW& candidate, int atDisplayDpi) {
+    const LOGFONTW shown = atDpi(candidate, atDisplayDpi);
+    const HFONT created = CreateFontIndirectW(&shown);
     if (created == nullptr) return nullptr;
     if (deletesReplacedFont(handle, static_cast<HFONT>(GetStockObject(ANSI_VAR_FONT)))) {
         DeleteObject(handle);
     }
     logFont = candidate;
     handle = created;
+    dpi = atDisplayDpi;
     return created;
 }

@@ -1,4 +1,6 @@
-// The display font: a logical-font description and the GDI font created from it.
+// The display font: a logical-font description and the GDI font created from it. The
+// description keeps its height and width in the units of a 96-DPI display, as they are stored;
+// the font is made from it at the DPI of the display the text is shown on.
 #pragma once
 
 #include <windows.h>
@@ -29,13 +31,18 @@ public:
     HFONT set(const LOGFONTW& description);
     HFONT load(RegistryStore& store);
     HFONT choose(HWND owner);
+    // Makes the font anew for a display of `dpi` dots per inch.
+    HFONT scaleTo(int dpi);
 
     // Stores the description; gives the result of writing the face name.
     int save(RegistryStore& store) const;
 
     LOGFONTW logFont = {};
     HFONT handle = nullptr;
+    // The DPI the font is made for.
+    int dpi = 96;
 
 private:
     HFONT replace(const LOGFONTW& candidate);
+    HFONT replace(const LOGFONTW& candidate, int atDpi);
 };

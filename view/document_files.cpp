@@ -178,6 +178,11 @@ void ViewerWindow::promptOpen() {
     if (askForFileName(GetOpenFileNameW, dialog)) openFile(chosen);
 }
 
+void ViewerWindow::openInstead(const wchar_t* name) {
+    if (isModified() && askYesNo(discardQuestion) != IDYES) return;
+    openFile(name);
+}
+
 void ViewerWindow::promptSaveAs() {
     // One more than the dialog is told of, so that a current name of the full 260 characters
     // still fits with its terminator.

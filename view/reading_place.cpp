@@ -14,9 +14,21 @@ LONG firstVisibleLine(HWND control) {
     return static_cast<LONG>(SendMessageW(control, EM_GETFIRSTVISIBLELINE, 0, 0));
 }
 
+// Scrolls by lines, and then, where that missed, by pixels: the control counts a line scroll in
+// the height of its default font, so with lines of another height, as just after a font change,
+// the scroll falls short or goes past.
 void scrollLineToTop(HWND control, LONG line) {
     const LONG shown = firstVisibleLine(control);
-    if (line != shown) SendMessageW(control, EM_LINESCROLL, 0, line - shown);
+    if (line == shown) return;
+    SendMessageW(control, EM_LINESCROLL, 0, line - shown);
+    if (firstVisibleLine(control) == line) return;
+    POINTL top = {};
+    const auto lineStart = static_cast<LPARAM>(SendMessageW(control, EM_LINEINDEX, line, 0));
+    SendMessageW(control, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&top), lineStart);
+    POINT scroll = {};
+    SendMessageW(control, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
+    scroll.y += top.y;
+    SendMessageW(control, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scroll));
 }
 
 }  // namespace

@@ -2,8 +2,10 @@
 
 lorvane.ico      application icon: a white page with a folded corner and dark
                  text lines, with a blue magnifier over its lower right.
-                 Images in order: 32x32, 16x16, 24x24.
-lorvane_doc.ico  document icon: the same page with teal text lines, 32x32.
+                 Images in order: 32x32, 16x16, 24x24, 48x48, 64x64 (the
+                 larger ones for displays at 150 to 200 %).
+lorvane_doc.ico  document icon: the same page with teal text lines, 32x32,
+                 48x48 and 64x64.
 
 Every image is 4 bits per pixel (standard VGA palette) with transparency
 through the 1 bpp AND mask.  Pure standard library and deterministic:
@@ -152,8 +154,10 @@ def write_ico(path, images):
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     write_ico(os.path.join(here, "lorvane.ico"),
-              [app_icon(32), app_icon(16), app_icon(24)])
-    write_ico(os.path.join(here, "lorvane_doc.ico"), [doc_icon(32)])
+              [app_icon(32), app_icon(16), app_icon(24), app_icon(48),
+               app_icon(64)])
+    write_ico(os.path.join(here, "lorvane_doc.ico"),
+              [doc_icon(32), doc_icon(48), doc_icon(64)])
 
 
 if __name__ == "__main__":

@@ -2,10 +2,12 @@
 // count gets exactly one terminator, after the data or on its last character, and nothing
 // written outside it; that a key path is taken exactly when it has at most 255 characters and is
 // read no further than its terminator; and that a face name is copied whole up to 31 characters,
-// cut there when longer, always terminated within its 32.
+// cut there when longer, always terminated within its 32; and that a font length taken to a
+// display and back comes back unchanged from 96 DPI up, and settles after one trip below.
 #include "settings/font_rules.h"
 #include "settings/string_ring.h"
 
+#include <climits>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -45,11 +47,21 @@ void checkFaceName(const std::wstring& name) {
     FUZZ_CHECK(std::wstring(face) == name.substr(0, faceNameLength - 1));
 }
 
+void checkFontLength(std::int32_t stored, int dpi) {
+    const std::int32_t shown = fontLengthAtDpi(stored, dpi);
+    const std::int64_t exact = static_cast<std::int64_t>(stored) * dpi / 96;
+    if (exact <= INT32_MIN + 1 || exact >= INT32_MAX - 1) return;  // bounded, not a size
+    if (dpi >= 96) FUZZ_CHECK(storedFontLength(shown, dpi) == stored);
+    FUZZ_CHECK(fontLengthAtDpi(storedFontLength(shown, dpi), dpi) == shown);
+    FUZZ_CHECK(storedHeightOfChoice(shown, 0, dpi) == storedFontLength(shown, dpi));
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzInput input(data, size);
     checkSlot(input);
+    checkFontLength(static_cast<std::int32_t>(input.word()), static_cast<int>(input.inRange(1, 65535)));
     // Paths around the 255-character bound, built from a piece repeated.
     const std::wstring piece = input.text(16);
     std::wstring path;

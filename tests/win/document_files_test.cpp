@@ -3,7 +3,10 @@
 
 #include <dlgs.h>
 
+#include <shlobj.h>
+
 #include <thread>
+#include <vector>
 
 #include "res/resource_ids.h"
 #include "viewer_fixture.h"
@@ -48,6 +51,24 @@ bool makeSymbolicLink(const std::wstring& link, const std::wstring& to) {
         Sleep(50);
     }
     return false;
+}
+
+// The files as a drop from the shell hands them over; whoever receives them frees them.
+HDROP dropOf(const std::vector<std::wstring>& names) {
+    std::wstring list;
+    for (const std::wstring& name : names) list += name + L'\0';
+    list += L'\0';
+    const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + list.size() * sizeof(wchar_t));
+    auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
+    header->pFiles = sizeof(DROPFILES);
+    header->fWide = TRUE;
+    CopyMemory(header + 1, list.data(), list.size() * sizeof(wchar_t));
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+void drop(HWND window, const std::vector<std::wstring>& names) {
+    SendMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(dropOf(names)), 0);
 }
 
 class DocumentFilesTest : public ViewerTest {
@@ -572,6 +593,37 @@ TEST_F(DocumentFilesTest, OpenAsksFirstWhenTheTextHasChanged) {
     EXPECT_EQ(controlText(), L"second");
     const std::vector<std::wstring> messages = answers.messages();
     EXPECT_EQ(messages[0], L"The current file has changed, do you still want to proceed?");
+}
+
+// A file dropped on the window opens as File > Open opens it; of several, the first.
+TEST_F(DocumentFilesTest, ADroppedFileOpensAsFileOpenWouldOpenIt) {
+    const std::wstring first = writeFile(L"first.txt", "first");
+    const std::wstring second = writeFile(L"second.txt", "second");
+    drop(viewer->mainWindow, {first, second});
+    EXPECT_EQ(caption(), L"first.txt");
+    EXPECT_EQ(controlText(), L"first");
+
+    viewer->enableEditing();
+    SendMessageW(viewer->textControl, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"changed "));
+    // The question comes first; a drop while it waits is ignored, like a command.
+    answers.then([&](HWND box) {
+        drop(viewer->mainWindow, {second});
+        pressButton(box, IDNO);
+    });
+    drop(viewer->mainWindow, {second});
+    EXPECT_EQ(caption(), L"first.txt");
+    answers.thenPress(IDYES);
+    drop(viewer->mainWindow, {second});
+    EXPECT_EQ(caption(), L"second.txt");
+    EXPECT_EQ(controlText(), L"second");
+
+    answers.thenPress(IDOK);
+    drop(viewer->mainWindow, {folder});
+    EXPECT_EQ(caption(), L"second.txt");
+    const std::vector<std::wstring> messages = answers.messages();
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[0], L"The current file has changed, do you still want to proceed?");
+    EXPECT_EQ(messages[2].rfind(cannotOpenPrefix + folder, 0), 0u) << "a folder cannot be opened";
 }
 
 }  // namespace

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "registry_values.h"
+#include "app/display_scale.h"
 #include "res/resource_ids.h"
+#include "settings/font_rules.h"
 #include "settings/font_spec.h"
 #include "viewer_fixture.h"
 
@@ -46,17 +48,23 @@ LOGFONTW descriptionOf(HFONT font) {
     return described;
 }
 
+// A stored description as the font is made on this display (the tests run at 96 and at 192 DPI).
+LOGFONTW onThisDisplay(const LOGFONTW& stored, int dpi = screenDpi()) {
+    LOGFONTW shown = stored;
+    shown.lfHeight = fontLengthAtDpi(stored.lfHeight, dpi);
+    shown.lfWidth = fontLengthAtDpi(stored.lfWidth, dpi);
+    return shown;
+}
+
 // The rich edit control gives no font handle back (WM_GETFONT gives 0 under Wine); what it
-// shows is its default character format, which WM_SETFONT sets from the font.
-void expectControlShows(HWND control, const LOGFONTW& font) {
+// shows is its default character format, which WM_SETFONT sets from the font. Its height in
+// twips is the stored height's at 96 DPI: the text keeps its size in proportion to the display.
+void expectControlShows(HWND control, const LOGFONTW& font, int dpi = screenDpi()) {
     CHARFORMAT2W format = {};
     format.cbSize = sizeof format;
     SendMessageW(control, EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
-    const HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
     EXPECT_STREQ(format.szFaceName, font.lfFaceName);
-    EXPECT_EQ(format.yHeight, -font.lfHeight * 1440 / dpi);
+    EXPECT_EQ(format.yHeight, -fontLengthAtDpi(font.lfHeight, dpi) * 1440 / screenDpi());
     EXPECT_EQ(format.wWeight, font.lfWeight);
     EXPECT_EQ((format.dwEffects & CFE_ITALIC) != 0, font.lfItalic != 0);
 }
@@ -125,7 +133,7 @@ TEST_F(FontTest, TheStoredDescriptionOverlaysTheInitialFont) {
         if (stored.face != nullptr) writeText(L"lfFaceName", stored.face);
         createViewer();
         EXPECT_EQ(describe(viewer->font->logFont), describe(stored.expected));
-        EXPECT_EQ(describe(descriptionOf(viewer->font->handle)), describe(stored.expected));
+        EXPECT_EQ(describe(descriptionOf(viewer->font->handle)), describe(onThisDisplay(stored.expected)));
         expectControlShows(viewer->textControl, stored.expected);
     }
 }
@@ -143,7 +151,8 @@ TEST_F(FontTest, AConfirmedFontDialogIsAppliedStoredAndKept) {
     const LOGFONTW chosen = viewer->font->logFont;
     EXPECT_STREQ(chosen.lfFaceName, L"DejaVu Serif");
     EXPECT_EQ(chosen.lfWeight, FW_BOLD);
-    EXPECT_EQ(describe(descriptionOf(viewer->font->handle)), describe(chosen));
+    EXPECT_EQ(chosen.lfHeight, -21) << "16 points as a 96-DPI display has them, on every display";
+    EXPECT_EQ(describe(descriptionOf(viewer->font->handle)), describe(onThisDisplay(chosen)));
     EXPECT_EQ(GetObjectType(before), 0u) << "the previous font is deleted";
     EXPECT_EQ(GetObjectType(viewer->font->handle), static_cast<DWORD>(OBJ_FONT));
     expectControlShows(viewer->textControl, chosen);
@@ -205,6 +214,65 @@ TEST_F(FontTest, EveryNewTextControlGetsTheCurrentFont) {
     ASSERT_EQ(viewer->font->logFont.lfWeight, FW_BOLD);
     viewer->toggleWrap();
     expectControlShows(viewer->textControl, viewer->font->logFont);
+}
+
+// A reader at the end of a long file, with a word selected there.
+struct ReaderAtTheEnd {
+    LONG firstLine;
+    CHARRANGE selection;
+};
+
+ReaderAtTheEnd readToTheEnd(HWND control) {
+    SendMessageW(control, EM_LINESCROLL, 0, 1000);
+    const auto last = static_cast<LONG>(SendMessageW(control, EM_GETLINECOUNT, 0, 0)) - 1;
+    const auto start = static_cast<LONG>(SendMessageW(control, EM_LINEINDEX, last - 3, 0));
+    CHARRANGE selection = {start, start + 4};
+    SendMessageW(control, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    return {static_cast<LONG>(SendMessageW(control, EM_GETFIRSTVISIBLELINE, 0, 0)), selection};
+}
+
+void expectReaderStays(HWND control, const ReaderAtTheEnd& reader) {
+    CHARRANGE selection = {};
+    SendMessageW(control, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    EXPECT_EQ(selection.cpMin, reader.selection.cpMin);
+    EXPECT_EQ(selection.cpMax, reader.selection.cpMax);
+    EXPECT_EQ(SendMessageW(control, EM_GETFIRSTVISIBLELINE, 0, 0), reader.firstLine);
+}
+
+// A font change, from the dialog or from a display of another scale, keeps the reader's place; a
+// change of scale takes the window rectangle the system suggests and makes the font anew at the
+// new scale without storing anything.
+TEST_F(FontTest, AFontChangeKeepsThePlaceAndTheStoredSize) {
+    std::string lines;
+    for (int i = 0; i < 400; ++i) lines += "line " + std::to_string(i) + " of a long file\r\n";
+    const std::wstring file = writeFile(L"long.txt", lines);
+    ASSERT_EQ(viewer->openFile(file.c_str()), 1);
+    pumpMessages();
+    ReaderAtTheEnd reader = readToTheEnd(viewer->textControl);
+    ASSERT_GT(reader.firstLine, 300);
+
+    bool picked = false, effectsShown = false;
+    answers.then(pickBoldSerif16(picked, effectsShown, IDOK));
+    SendMessageW(viewer->mainWindow, WM_COMMAND, IDM_FONT, 0);
+    ASSERT_TRUE(picked);
+    expectReaderStays(viewer->textControl, reader);
+    const LOGFONTW stored = viewer->font->logFont;
+
+    const int dpi = screenDpi() * 3 / 2;
+    RECT suggested = {30, 40, 1030, 840};
+    SendMessageW(viewer->mainWindow, displayScaleChanged, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    RECT now = {};
+    GetWindowRect(viewer->mainWindow, &now);
+    EXPECT_TRUE(EqualRect(&now, &suggested));
+    EXPECT_EQ(describe(viewer->font->logFont), describe(stored));
+    EXPECT_EQ(describe(descriptionOf(viewer->font->handle)), describe(onThisDisplay(stored, dpi)));
+    expectControlShows(viewer->textControl, stored, dpi);
+    expectReaderStays(viewer->textControl, reader);
+    EXPECT_EQ(readRaw(L"lfHeight").asInt(), stored.lfHeight) << "the stored size stays";
+
+    // A new text control takes the font at the new scale.
+    viewer->toggleWrap();
+    expectControlShows(viewer->textControl, stored, dpi);
 }
 
 }  // namespace

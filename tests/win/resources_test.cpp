@@ -47,7 +47,8 @@ std::string manifestText() {
 }
 
 // The manifest is what the loader applies to the process: it asks for no more rights than the
-// user's, brings version 6 of the common controls, and leaves text decoding and font sizes alone.
+// user's, brings version 6 of the common controls, is drawn at each display's own scale, and leaves
+// text decoding alone.
 TEST(Resources, ManifestAsksForTheUsersRightsAndCommonControlsSix) {
     const std::string manifest = manifestText();
     ASSERT_FALSE(manifest.empty()) << "no manifest as resource 1 of type 24 in US English";
@@ -57,12 +58,14 @@ TEST(Resources, ManifestAsksForTheUsersRightsAndCommonControlsSix) {
           "publicKeyToken=\"6595b64144ccf1df\"", "language=\"*\"",
           "{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
           "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
-          "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}) {
+          "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",
+          "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">True/PM</dpiAware>",
+          "<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">PerMonitorV2, PerMonitor</dpiAwareness>"}) {
         EXPECT_NE(manifest.find(needed), std::string::npos) << needed;
     }
     std::string lower = manifest;
     for (char& c : lower) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    for (const char* absent : {"dpiaware", "activecodepage", "requireadministrator", "highestavailable"}) {
+    for (const char* absent : {"activecodepage", "requireadministrator", "highestavailable"}) {
         EXPECT_EQ(lower.find(absent), std::string::npos) << absent;
     }
     // The loader took it: the process's activation context sends comctl32.dll to the
@@ -209,7 +212,7 @@ TEST(Resources, AboutTemplateIsTheClassicBoxWithFiveControls) {
 }
 
 TEST(Resources, IconsHaveTheirSizes) {
-    for (const int size : {32, 16, 24}) {
+    for (const int size : {32, 16, 24, 48, 64}) {
         const HICON icon = static_cast<HICON>(
             LoadImageW(module(), MAKEINTRESOURCEW(IDI_LORVANE), IMAGE_ICON, size, size, 0));
         ASSERT_NE(icon, nullptr) << size;
@@ -225,10 +228,10 @@ TEST(Resources, IconsHaveTheirSizes) {
     const HRSRC group = FindResourceW(module(), MAKEINTRESOURCEW(IDI_LORVANE), RT_GROUP_ICON);
     ASSERT_NE(group, nullptr);
     const auto* directory = static_cast<const WORD*>(LockResource(LoadResource(module(), group)));
-    EXPECT_EQ(directory[2], 3) << "three images";
+    EXPECT_EQ(directory[2], 5) << "five images";
     const HRSRC second = FindResourceW(module(), MAKEINTRESOURCEW(IDI_LORVANE_DOC), RT_GROUP_ICON);
     ASSERT_NE(second, nullptr);
-    EXPECT_EQ(static_cast<const WORD*>(LockResource(LoadResource(module(), second)))[2], 1);
+    EXPECT_EQ(static_cast<const WORD*>(LockResource(LoadResource(module(), second)))[2], 3);
 }
 
 TEST(Resources, VersionBlockIsBritishEnglishInCodePage1252) {
