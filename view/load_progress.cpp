@@ -12,9 +12,7 @@ constexpr std::uint64_t taskbarUnit = 1024;
 
 }  // namespace
 
-LoadProgress::~LoadProgress() {
-    if (taskbar != nullptr) taskbar->Release();
-}
+LoadProgress::~LoadProgress() { releaseTaskbar(); }
 
 void LoadProgress::show(HWND mainWindow, const wchar_t* name, std::uint64_t loaded, std::uint64_t total) {
     window = mainWindow;
@@ -33,20 +31,21 @@ void LoadProgress::clear() {
         SetWindowTextW(window, captionOfFileName(fileName));
         if (taskbar != nullptr) taskbar->SetProgressState(window, TBPF_NOPROGRESS);
     }
+    releaseTaskbar();
     window = nullptr;
     fileName = nullptr;
     shownCaption.clear();
 }
 
-// The taskbar object is made the first time a file loads in pieces; a system without one (or
-// without a taskbar) shows the caption only.
+// The taskbar object is made when a file starts to load in pieces, and COM lives only as long
+// as it: the shell runs some programs differently on a thread that has COM. A system without a
+// taskbar shows the caption only.
 void LoadProgress::showOnTaskbar(std::uint64_t loaded, std::uint64_t total) {
     if (!taskbarTried) {
         taskbarTried = true;
-        const HRESULT started = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        if (SUCCEEDED(started) &&
-            FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
-                                    reinterpret_cast<void**>(&taskbar)))) {
+        comStarted = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+        if (comStarted && FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER,
+                                                  IID_ITaskbarList3, reinterpret_cast<void**>(&taskbar)))) {
             taskbar = nullptr;
         }
     }
@@ -54,4 +53,12 @@ void LoadProgress::showOnTaskbar(std::uint64_t loaded, std::uint64_t total) {
     const std::uint64_t done = loaded / taskbarUnit;
     const std::uint64_t whole = total / taskbarUnit + 1;
     taskbar->SetProgressValue(window, done < whole ? done : whole, whole);
+}
+
+void LoadProgress::releaseTaskbar() {
+    if (taskbar != nullptr) taskbar->Release();
+    taskbar = nullptr;
+    if (comStarted) CoUninitialize();
+    comStarted = false;
+    taskbarTried = false;
 }

@@ -26,10 +26,12 @@ public:
 
 private:
     void showOnTaskbar(std::uint64_t loaded, std::uint64_t total);
+    void releaseTaskbar();
 
     HWND window = nullptr;
     const wchar_t* fileName = nullptr;
     ITaskbarList3* taskbar = nullptr;
     bool taskbarTried = false;
+    bool comStarted = false;
     std::wstring shownCaption;
 };
