@@ -383,8 +383,7 @@ TEST_F(FileLoadTest, AReadErrorInALaterPieceKeepsWhatWasReadAndSaysSoOnce) {
     EXPECT_LT(shown.size(), firstPiece + 4096);
     EXPECT_TRUE(oneShotText(path, StreamFormat::plainText).rfind(shown, 0) == 0) << "not the file's beginning";
     EXPECT_FALSE(viewer->isModified());
-    // The beginning is not saved over the whole file.
-    CloseHandle(unreadable);
+    // The beginning is not saved over the whole file. (The load has closed `unreadable` as its own.)
     lstrcpynW(viewer->fileName, path.c_str(), fileNameLength);
     const std::string original = readFile(path);
     answers.thenPress(IDOK);
