@@ -117,6 +117,18 @@ stop_wine() {
     rm -rf "$WINEPREFIX"
 }
 
+# Runs COMMAND with the display of the prefix set to DPI dots per inch, as a user's display at
+# that scale would be; Wine reads the value when a program starts. The value goes again after.
+at_display_scale() {
+    local dpi=$1 status
+    shift
+    timeout 60 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+    "$@"
+    status=$?
+    timeout 60 wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1
+    return $status
+}
+
 # The in-process and the black-box tests of the Windows build in folder BUILD; NAME tells their
 # logs and lines apart from those of another build.
 run_windows_tests() {
@@ -128,6 +140,9 @@ run_windows_tests() {
     fi
     run_suite "in-process tests under Wine${name:+ ($name)}" "win${name:+-$name}" \
         timeout 600 "${WINE_DESKTOP[@]}" "$build/tests/win/win_tests.exe"
+    run_suite "in-process tests of the display scale at 192 DPI${name:+ ($name)}" "win-192${name:+-$name}" \
+        at_display_scale 192 timeout 300 "${WINE_DESKTOP[@]}" "$build/tests/win/win_tests.exe" \
+        --gtest_filter='FontTest.*:DocumentFilesTest.ADropped*:Resources.*'
     export LORVANE_EXE
     LORVANE_EXE=$(winepath -w "$build/Lorvane.exe")
     run_suite "black-box tests of Lorvane.exe${name:+ ($name)}" "e2e${name:+-$name}" \
