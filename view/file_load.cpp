@@ -74,15 +74,9 @@ bool asksForTheEnd(HWND window, UINT message, WPARAM wParam) {
 }
 
 // The control sets its scroll bars while it does not draw, so they would show the text as it
-// was before the append: they are drawn again as they now are.
-void drawScrollBars(HWND control) {
-    for (const int bar : {SB_VERT, SB_HORZ}) {
-        SCROLLINFO info = {};
-        info.cbSize = sizeof info;
-        info.fMask = SIF_ALL;
-        if (GetScrollInfo(control, bar, &info)) SetScrollInfo(control, bar, &info, TRUE);
-    }
-}
+// was before the append: they are drawn again as they now are. Setting them again instead could
+// show or hide one, which makes the control lay out its whole text anew.
+void drawScrollBars(HWND control) { SendMessageW(control, WM_NCPAINT, 1, 0); }
 
 // Follows the control's scroll position while it does not draw. A move by less than the window
 // makes the control shift what is on screen rather than draw it again, and it does so even
