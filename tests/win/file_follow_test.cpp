@@ -38,21 +38,6 @@ protected:
         }
     }
 
-    std::wstring oneShotText(const std::wstring& path, StreamFormat format) {
-        const HWND control = CreateWindowExW(0, L"RichEdit20W", L"", textControlStyle(true, false), 0, 0, 400, 300,
-                                             viewer->mainWindow, nullptr, nullptr, nullptr);
-        SendMessageW(control, EM_EXLIMITTEXT, 0, 0x7FFFFFFF);
-        StreamSource source = {CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                           OPEN_EXISTING, 0, nullptr),
-                               format};
-        EDITSTREAM stream = {reinterpret_cast<DWORD_PTR>(&source), 0, readStreamCallback};
-        SendMessageW(control, EM_STREAMIN, streamInFormat(format), reinterpret_cast<LPARAM>(&stream));
-        CloseHandle(source.file);
-        const std::wstring text = textOf(control);
-        DestroyWindow(control);
-        return text;
-    }
-
     static std::string lines(int from, int to) {
         std::string text;
         for (int line = from; line < to; ++line) text += "line " + std::to_string(line) + " of the log\r\n";

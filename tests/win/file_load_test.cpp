@@ -28,24 +28,6 @@ protected:
         ASSERT_FALSE(viewer->fileLoad.pending());
     }
 
-    // The text of the file streamed at once into a control of its own.
-    std::wstring oneShotText(const std::wstring& path, StreamFormat format) {
-        RECT client;
-        GetClientRect(viewer->mainWindow, &client);
-        const HWND control = CreateWindowExW(0, L"RichEdit20W", L"", textControlStyle(true, false), 0, 0,
-                                             client.right, client.bottom, viewer->mainWindow, nullptr, nullptr, nullptr);
-        SendMessageW(control, EM_EXLIMITTEXT, 0, 0x7FFFFFFF);
-        StreamSource source = {CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                           OPEN_EXISTING, 0, nullptr),
-                               format};
-        EDITSTREAM stream = {reinterpret_cast<DWORD_PTR>(&source), 0, readStreamCallback};
-        SendMessageW(control, EM_STREAMIN, streamInFormat(format), reinterpret_cast<LPARAM>(&stream));
-        CloseHandle(source.file);
-        const std::wstring text = textOf(control);
-        DestroyWindow(control);
-        return text;
-    }
-
     std::wstring bigFile(const std::wstring& name, std::size_t size) {
         std::string text;
         for (int line = 0; text.size() < size; ++line) text += "line " + std::to_string(line) + " of many\r\n";
@@ -381,7 +363,12 @@ TEST_F(FileLoadTest, AReadErrorInALaterPieceKeepsWhatWasReadAndSaysSoOnce) {
     const std::wstring shown = controlText();
     EXPECT_GE(shown.size(), firstPiece);
     EXPECT_LT(shown.size(), firstPiece + 4096);
-    EXPECT_TRUE(oneShotText(path, StreamFormat::plainText).rfind(shown, 0) == 0) << "not the file's beginning";
+    // The file is ASCII in lines that end in CR LF, which the control keeps as CR.
+    std::wstring beginning;
+    for (const char byte : readFile(path).substr(0, shown.size() * 2)) {
+        if (byte != '\n') beginning += static_cast<wchar_t>(byte);
+    }
+    EXPECT_TRUE(beginning.rfind(shown, 0) == 0) << "not the file's beginning";
     EXPECT_FALSE(viewer->isModified());
     // The beginning is not saved over the whole file. (The load has closed `unreadable` as its own.)
     lstrcpynW(viewer->fileName, path.c_str(), fileNameLength);

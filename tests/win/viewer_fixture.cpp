@@ -4,6 +4,9 @@
 
 #include <atomic>
 
+#include "view/stream_callbacks.h"
+#include "view/text_control_style.h"
+
 namespace {
 
 std::wstring makeTestFolder() {
@@ -90,6 +93,21 @@ std::wstring ViewerTest::writeFile(const std::wstring& name, const std::string& 
     WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(file);
     return path;
+}
+
+std::wstring ViewerTest::oneShotText(const std::wstring& path, StreamFormat format) const {
+    const HWND control = CreateWindowExW(0, L"RichEdit20W", L"", textControlStyle(true, false), 0, 0, 400, 300,
+                                         viewer->mainWindow, nullptr, nullptr, nullptr);
+    SendMessageW(control, EM_EXLIMITTEXT, 0, 0x7FFFFFFF);
+    StreamSource source = {CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                       OPEN_EXISTING, 0, nullptr),
+                           format};
+    EDITSTREAM stream = {reinterpret_cast<DWORD_PTR>(&source), 0, readStreamCallback};
+    SendMessageW(control, EM_STREAMIN, streamInFormat(format), reinterpret_cast<LPARAM>(&stream));
+    CloseHandle(source.file);
+    const std::wstring text = textOf(control);
+    DestroyWindow(control);
+    return text;
 }
 
 std::wstring ViewerTest::textOf(HWND control) const {

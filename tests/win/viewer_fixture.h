@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/viewer_window.h"
+#include "view/stream_format.h"
 #include "dialog_answerer.h"
 
 class ViewerTest : public testing::Test {
@@ -27,6 +28,8 @@ protected:
     std::wstring writeFile(const std::wstring& name, const std::string& bytes) const;
 
     std::wstring textOf(HWND control) const;  // the control's text, paragraphs ending in \r
+    // The text of the file streamed at once into a control of its own.
+    std::wstring oneShotText(const std::wstring& path, StreamFormat format) const;
     std::wstring caption() const;
     std::wstring controlText() const { return textOf(viewer->textControl); }
 
