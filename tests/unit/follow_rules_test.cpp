@@ -4,16 +4,9 @@
 
 #include <string>
 
-namespace {
+#include "utf16_bytes.h"
 
-std::string utf16(const std::u16string& text) {
-    std::string bytes;
-    for (const char16_t unit : text) {
-        bytes += static_cast<char>(unit & 0xFF);
-        bytes += static_cast<char>(unit >> 8);
-    }
-    return bytes;
-}
+namespace {
 
 TEST(FollowRules, WhatTheNextBytesMayStillChangeIsHeldBack) {
     struct Case {

@@ -5,19 +5,12 @@
 #include <optional>
 #include <string>
 
+#include "utf16_bytes.h"
+
 namespace {
 
 std::optional<std::size_t> endOf(const std::string& chunk, TextUnits units, bool mayCutLine) {
     return pieceEnd(reinterpret_cast<const unsigned char*>(chunk.data()), chunk.size(), units, mayCutLine);
-}
-
-std::string utf16(const std::u16string& text) {
-    std::string bytes;
-    for (const char16_t unit : text) {
-        bytes += static_cast<char>(unit & 0xFF);
-        bytes += static_cast<char>(unit >> 8);
-    }
-    return bytes;
 }
 
 TEST(LoadPieces, APieceEndsAfterALineFeedOrWhereALongLineMayBeCut) {
