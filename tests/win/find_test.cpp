@@ -242,6 +242,11 @@ TEST_F(FindTest, AMatchFarDownIsScrolledIntoView) {
     EXPECT_EQ(selection().cpMax, needle + 6);
     EXPECT_GE(heightOf(needle), 0);
     EXPECT_LT(heightOf(needle), client.bottom);
+    // The control does not draw while the selection moves: the view is drawn afterwards.
+    UpdateWindow(viewer->textControl);
+    const std::vector<DWORD> shown = pixelsOf(viewer->textControl);
+    RedrawWindow(viewer->textControl, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+    EXPECT_TRUE(shown == pixelsOf(viewer->textControl)) << "the screen does not show the match";
 }
 
 TEST_F(FindTest, OnlyTheFindTextCarriesOverToTheNextOpening) {

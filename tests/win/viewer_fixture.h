@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "app/viewer_window.h"
 #include "view/stream_format.h"
@@ -41,5 +42,7 @@ protected:
 std::string readFile(const std::wstring& path);
 bool fileExists(const std::wstring& path);
 void pumpMessages();
+// What the control shows on screen, scroll bars included, as read back from the window.
+std::vector<DWORD> pixelsOf(HWND control);
 // Deletes the program's settings key, so the next reads see nothing stored.
 void clearSettings();
