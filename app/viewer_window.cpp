@@ -126,11 +126,13 @@ LRESULT ViewerWindow::handleMessage(HWND window, UINT message, WPARAM wParam, LP
     case WM_TIMER:
         if (wParam == FileLoad::timerId) {
             fileLoad.onTimer();
+            textSearch.takeAppended(textControl);
             // The caption says when the load found the file changed.
             if (!fileLoad.pending()) showCaption();
         } else if (wParam == FileFollow::timerId) {
             // Nothing is appended to unsaved edits, nor while a box or a dialog waits.
             if (fileFollow.onTimer(fileLoad, !isModified() && !ModalScope::anyOpen())) showCaption();
+            textSearch.takeAppended(textControl);
         } else if (wParam == RetiredControl::timerId) {
             retiredControl.destroy();
         } else if (wParam == TextSearch::timerId) {
@@ -173,11 +175,9 @@ LRESULT ViewerWindow::handleMessage(HWND window, UINT message, WPARAM wParam, LP
 }
 
 // An edit in the text makes Find Next take its copy of the text again. A piece appended by the
-// load changes the text too, but only at its end, which the copy follows by itself: the load
-// appends with drawing switched off, which hides the control from the window manager's view.
+// load changes the text too, but only at its end, which the copy follows by itself.
 void ViewerWindow::onTextChange(HWND control) {
-    if (control != textControl) return;
-    if (fileLoad.pending() && !IsWindowVisible(control) && IsWindowVisible(mainWindow)) return;
+    if (control != textControl || fileLoad.appending()) return;
     textSearch.forgetText();
 }
 

@@ -43,6 +43,13 @@ public:
     void stop();
     bool waiting() const { return timerWindow != nullptr; }
 
+    // Takes in the text appended to `control` since the copy was last brought up, as the pieces of
+    // a load arrive, so that the first search after a long load does not copy the whole text. A
+    // new control is copied from its start; a copy an edit made stale is left to be taken again
+    // by the next search.
+    void takeAppended(HWND control) {
+        if (!edited || control != copied) follow(control);
+    }
     // The text changed other than at its end (an edit): the copy is taken again when next needed.
     void forgetText() { edited = true; }
     // The memory held for the copy of the text.

@@ -264,9 +264,11 @@ void FileLoad::appendPiece(std::size_t share) {
     heldBackCharacters = 0;
     SendMessageW(control, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&atEnd));
     watch.note();
+    appendingPiece = true;
     characters += stream(share, SFF_SELECTION);
     watch.note();
     streamHeldBackBytes();
+    appendingPiece = false;
     watch.note();
     SendMessageW(control, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&selection));
     watch.note();

@@ -50,6 +50,8 @@ public:
     void cancel();
 
     bool pending() const { return file != nullptr; }
+    // Whether a piece after the first is being appended: the text changes then only at its end.
+    bool appending() const { return appendingPiece; }
 
     // What the control shows of the file, once all of it that was there is in: nothing while
     // pieces remain, after a load that stopped short or found the file changed, and for RTF or
@@ -109,6 +111,7 @@ private:
     std::vector<unsigned char> carried;
     std::size_t nextShare = 0;
     bool firstPieceStreaming = false;
+    bool appendingPiece = false;
     // A wrapping control lays out a line at a cost in memory that grows with the square of the
     // line's length (about 400 MB for 64,000 characters, 1.5 GB for 128,000, more than 20 GB for
     // 5 MB, under Wine), and that memory shows only once the append is over. So in a wrapping
