@@ -649,8 +649,11 @@ COMMANDS_NOTE = (
     "alone holds the find text), from the top: Lorvane as its Find dialog asks (to the selection "
     "of the match, or to the \"No matches found\" box), the bare control asked EM_FINDTEXTW from "
     "the same start, and Wine's notepad as its Find dialog asks. Copy: the selection from the top, "
-    "to the command's end (Lorvane's Copy, notepad's WM_COPY). Median ms with the range over the "
-    "rounds; ratios are medians of per-round ratios, with the goal.\n")
+    "to the command's end (Lorvane's Copy, notepad's WM_COPY). Each command is given once the "
+    "program has drawn the selection set before it (the control's repaint of a large text would "
+    "otherwise count towards it); Lorvane's Find Next moves the selection with drawing off and "
+    "leaves the view to be drawn after it has answered, like that repaint. Median ms with the "
+    "range over the rounds; ratios are medians of per-round ratios, with the goal.\n")
 
 
 def tables(bench):

@@ -129,6 +129,19 @@ long long answerOf(HWND window, UINT message, UINT timeoutMs, WPARAM wParam = 0,
     return static_cast<long long>(answer);
 }
 
+// Waits until the program has drawn what a step changed: a repaint of a large text costs the
+// control up to a tenth of a second, which would otherwise count towards the step after. The
+// program has done so once it answers at once twice running, with pauses for its paint between.
+bool settle(HWND window, UINT timeoutMs) {
+    for (int quick = 0; quick < 2;) {
+        Sleep(50);
+        const LONGLONG sent = now();
+        if (answerOf(window, WM_NULL, timeoutMs) < 0) return false;
+        quick = millisecondsSince(sent) < 2 ? quick + 1 : 0;
+    }
+    return true;
+}
+
 // The probe's own timing of its last load: load_us and load_cpu_us, after `prefix`.
 void printLoadTimes(const char* prefix, HWND window, UINT timeoutMs) {
     std::printf(" %sload_us=%lld %sload_cpu_us=%lld", prefix,
@@ -555,7 +568,8 @@ int wmain(int argc, wchar_t** argv) {
         }
         if (step.kind == StepKind::select) {
             if (answerOf(control, EM_SETSEL, timeoutMs, static_cast<WPARAM>(step.number),
-                         static_cast<LPARAM>(step.to)) < 0) {
+                         static_cast<LPARAM>(step.to)) < 0 ||
+                !settle(window, timeoutMs)) {
                 return giveUp("select-timeout");
             }
             continue;

@@ -104,6 +104,14 @@ void TextSearch::follow(HWND control) {
     edited = false;
 }
 
+std::optional<std::u16string_view> TextSearch::heldRange(HWND control, LONG from, LONG to) {
+    takeAppended(control);
+    const bool current = control == copied && !edited && held == static_cast<std::size_t>(std::max<LONG>(characterCount(control), 0));
+    if (!current || from < 0 || to < from) return std::nullopt;
+    // A selection of everything ends past the last paragraph's end, which the text does not hold.
+    return text().substr(std::min(static_cast<std::size_t>(from), held), static_cast<std::size_t>(to - from));
+}
+
 // One message for the whole range: each one walks the control's text from its start.
 void TextSearch::takeRange(HWND control, LONG from, LONG to) {
     if (to <= from) return;

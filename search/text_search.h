@@ -50,6 +50,10 @@ public:
     void takeAppended(HWND control) {
         if (!edited || control != copied) follow(control);
     }
+    // The units from `from` to `to` (or the end) of `control`'s text, read from the copy, when it
+    // is up to date: the control's own reading of a range walks its text run by run (about 95 ms
+    // for 10 MiB, against a few for the copy).
+    std::optional<std::u16string_view> heldRange(HWND control, LONG from, LONG to);
     // The text changed other than at its end (an edit): the copy is taken again when next needed.
     void forgetText() { edited = true; }
     // The memory held for the copy of the text.

@@ -5,8 +5,9 @@
 #include <richedit.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
-#include <vector>
+#include <string_view>
 
 #include "../app/message_box.h"
 #include "../res/resource_ids.h"
@@ -21,25 +22,28 @@ constexpr LPARAM unlimitedText = 0x7FFFFFFF;
 
 const wchar_t discardQuestion[] = L"The current file has changed, do you still want to proceed?";
 
-// The selection as Unicode text in movable memory for the clipboard, each paragraph's end as
-// CR LF; nothing for an empty one. The control's own CR LF text (GT_USECRLF) takes it about a
-// second for 10 MiB, its plain range a quarter of that, and the line ends are put in here.
-HGLOBAL selectedText(HWND control) {
-    CHARRANGE selection = {};
-    SendMessageW(control, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
-    if (selection.cpMax <= selection.cpMin) return nullptr;
-    std::vector<wchar_t> range(static_cast<std::size_t>(selection.cpMax - selection.cpMin) + 1);
-    TEXTRANGEW request = {selection, range.data()};
+// The control's characters from `range`, read from the control.
+std::u16string controlRange(HWND control, CHARRANGE range) {
+    std::u16string text(static_cast<std::size_t>(range.cpMax - range.cpMin), u'\0');
+    TEXTRANGEW request = {range, reinterpret_cast<LPWSTR>(text.data())};
     const auto length = static_cast<std::size_t>(SendMessageW(control, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&request)));
-    const auto lineEnds = static_cast<std::size_t>(std::count(range.begin(), range.begin() + length, L'\r'));
-    const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (length + lineEnds + 1) * sizeof(wchar_t));
+    text.resize(std::min(length, text.size()));
+    return text;
+}
+
+// `text` as Unicode text in movable memory for the clipboard, each paragraph's end as CR LF,
+// which the control's own copy gives too (its CR LF text, GT_USECRLF, takes it about a second
+// for 10 MiB).
+HGLOBAL clipboardText(std::u16string_view text) {
+    const auto lineEnds = static_cast<std::size_t>(std::count(text.begin(), text.end(), u'\r'));
+    const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + lineEnds + 1) * sizeof(wchar_t));
     if (memory == nullptr) return nullptr;
-    auto* text = static_cast<wchar_t*>(GlobalLock(memory));
-    for (std::size_t i = 0; i < length; ++i) {
-        *text++ = range[i];
-        if (range[i] == L'\r') *text++ = L'\n';
+    auto* out = static_cast<char16_t*>(GlobalLock(memory));
+    for (const char16_t unit : text) {
+        *out++ = unit;
+        if (unit == u'\r') *out++ = u'\n';
     }
-    *text = L'\0';
+    *out = u'\0';
     GlobalUnlock(memory);
     return memory;
 }
@@ -131,7 +135,12 @@ void ViewerWindow::bringBackPlace(const ReadingPlace& place, PlaceBy by) {
 // copy gives it, and as RTF where the document is RTF. The control's own copy is not used: it
 // takes minutes for a selection of a few megabytes (300 KB: a second).
 void ViewerWindow::copySelection() {
-    const HGLOBAL text = selectedText(textControl);
+    CHARRANGE selection = {};
+    SendMessageW(textControl, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+    if (selection.cpMax <= selection.cpMin) return;
+    // Find Next's copy of the text, kept up with the load, gives the selection at once.
+    const std::optional<std::u16string_view> held = textSearch.heldRange(textControl, selection.cpMin, selection.cpMax);
+    const HGLOBAL text = held ? clipboardText(*held) : clipboardText(controlRange(textControl, selection));
     if (text == nullptr) return;
     const HGLOBAL formatted = streamFormat == StreamFormat::richText ? selectedRtf(textControl) : nullptr;
     if (!OpenClipboard(mainWindow)) {

@@ -189,7 +189,8 @@ std::wstring clipboardText() {
 }
 
 // Copy gives the clipboard the text the control's own copy gives, line ends as CR LF, and RTF
-// only for an RTF document.
+// only for an RTF document; from Find Next's copy of the text, and from the control when an edit
+// has left that copy stale.
 TEST_F(SpineTest, CopyGivesTheTextOfTheControlsOwnCopy) {
     SendMessageW(viewer->textControl, WM_SETTEXT, 0,
                  reinterpret_cast<LPARAM>(L"first line\r\nsecond \u03b1\r\n\r\nlast"));
@@ -197,7 +198,8 @@ TEST_F(SpineTest, CopyGivesTheTextOfTheControlsOwnCopy) {
     const CHARRANGE selections[] = {{3, 20}, {0, -1}, {11, 12}, {5, 5}};
     for (const StreamFormat format : {StreamFormat::plainText, StreamFormat::richText}) {
         viewer->streamFormat = format;
-        for (const CHARRANGE& selection : selections) {
+        for (const CHARRANGE& selection : selections) for (const bool stale : {false, true}) {
+            if (stale) viewer->textSearch.forgetText();
             SendMessageW(viewer->textControl, EM_SETSEL, selection.cpMin, selection.cpMax);
             OpenClipboard(nullptr);
             EmptyClipboard();
@@ -208,7 +210,7 @@ TEST_F(SpineTest, CopyGivesTheTextOfTheControlsOwnCopy) {
             EmptyClipboard();
             CloseClipboard();
             viewer->onCommand(IDM_COPY);
-            EXPECT_EQ(clipboardText(), controls) << selection.cpMin << "-" << selection.cpMax;
+            EXPECT_EQ(clipboardText(), controls) << selection.cpMin << "-" << selection.cpMax << (stale ? " stale" : "");
             const bool empty = selection.cpMin == selection.cpMax;
             EXPECT_EQ(IsClipboardFormatAvailable(rtf) != 0, format == StreamFormat::richText && !empty)
                 << selection.cpMin << "-" << selection.cpMax;
