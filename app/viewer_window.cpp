@@ -132,7 +132,6 @@ LRESULT ViewerWindow::handleMessage(HWND window, UINT message, WPARAM wParam, LP
         } else if (wParam == FileFollow::timerId) {
             // Nothing is appended to unsaved edits, nor while a box or a dialog waits.
             if (fileFollow.onTimer(fileLoad, !isModified() && !ModalScope::anyOpen())) showCaption();
-            textSearch.takeAppended(textControl);
         } else if (wParam == RetiredControl::timerId) {
             retiredControl.destroy();
         } else if (wParam == TextSearch::timerId) {

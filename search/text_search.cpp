@@ -21,6 +21,8 @@ constexpr std::size_t commitStep = 1 << 20;
 // test to see what it would have read there in a search from further away.
 constexpr LONG wordLookBehind = 3;
 constexpr UINT resumeMilliseconds = 30;
+// The copy takes in appended text once it is this share of what the copy holds.
+constexpr std::size_t appendedShareTaken = 4;
 
 const wchar_t* wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 
@@ -104,8 +106,14 @@ void TextSearch::follow(HWND control) {
     edited = false;
 }
 
+void TextSearch::takeAppended(HWND control) {
+    const auto length = static_cast<std::size_t>(std::max<LONG>(characterCount(control), 0));
+    if (control == copied && length - std::min(length, held) < held / appendedShareTaken) return;
+    followUnlessEdited(control);
+}
+
 std::optional<std::u16string_view> TextSearch::heldRange(HWND control, LONG from, LONG to) {
-    takeAppended(control);
+    followUnlessEdited(control);
     const bool current = control == copied && !edited && held == static_cast<std::size_t>(std::max<LONG>(characterCount(control), 0));
     if (!current || from < 0 || to < from) return std::nullopt;
     // A selection of everything ends past the last paragraph's end, which the text does not hold.
