@@ -148,25 +148,29 @@ TEST_F(FileLoadTest, WhatIsOnScreenIsTheFileWhateverTheReaderDoesWhilePiecesArri
                 std::string(static_cast<std::size_t>(line * 7 % 70), 'x') + (line == 3000 ? std::string(900, 'w') : "") + "\r\n";
     }
     const std::wstring path = writeFile(L"scrolled.log", text);
-    ASSERT_EQ(viewer->openFile(path.c_str()), 1);
-    const HWND control = viewer->textControl;
-    // The caret blinks on its own: it is not part of what is compared.
-    SetFocus(nullptr);
-    for (int step = 0; viewer->fileLoad.pending(); ++step) {
-        switch (step % 4) {
-        case 0: SendMessageW(control, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0); break;
-        case 1: SendMessageW(control, WM_VSCROLL, SB_PAGEDOWN, 0); break;
-        case 2: SendMessageW(control, WM_VSCROLL, SB_LINEUP, 0); break;
-        default: pumpMessages(); break;
+    // Without wrapping, and with it, where the control loses its scroll position in appends.
+    for (const int wrap : {0, 1}) {
+        if (viewer->wrapLines != wrap) viewer->toggleWrap();
+        ASSERT_EQ(viewer->openFile(path.c_str()), 1);
+        const HWND control = viewer->textControl;
+        // The caret blinks on its own: it is not part of what is compared.
+        SetFocus(nullptr);
+        for (int step = 0; viewer->fileLoad.pending(); ++step) {
+            switch (step % 4) {
+            case 0: SendMessageW(control, WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0); break;
+            case 1: SendMessageW(control, WM_VSCROLL, SB_PAGEDOWN, 0); break;
+            case 2: SendMessageW(control, WM_VSCROLL, SB_LINEUP, 0); break;
+            default: pumpMessages(); break;
+            }
+            const LRESULT firstShown = SendMessageW(control, EM_GETFIRSTVISIBLELINE, 0, 0);
+            viewer->fileLoad.onTimer();
+            EXPECT_EQ(SendMessageW(control, EM_GETFIRSTVISIBLELINE, 0, 0), firstShown) << "an append moved the view, wrap " << wrap;
         }
-        const LRESULT firstShown = SendMessageW(control, EM_GETFIRSTVISIBLELINE, 0, 0);
-        viewer->fileLoad.onTimer();
-        EXPECT_EQ(SendMessageW(control, EM_GETFIRSTVISIBLELINE, 0, 0), firstShown) << "an append moved the view";
+        UpdateWindow(control);
+        const std::vector<DWORD> shown = pixelsOf(control);
+        RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+        EXPECT_TRUE(shown == pixelsOf(control)) << "what was on screen was not what the control draws afresh, wrap " << wrap;
     }
-    UpdateWindow(control);
-    const std::vector<DWORD> shown = pixelsOf(control);
-    RedrawWindow(control, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
-    EXPECT_TRUE(shown == pixelsOf(control)) << "what was on screen was not what the control draws afresh";
 }
 
 TEST_F(FileLoadTest, AnotherOpenOrExitDropsWhatIsPending) {
