@@ -105,7 +105,7 @@ std::optional<std::size_t> FindPattern::next(std::u16string_view text, std::size
     if (sieve.on()) {
         for (; position <= last && last - position >= CandidateSieve::blockLength - 1;
              position += CandidateSieve::blockLength) {
-            const std::uint32_t candidates = sieve.candidatesAt(text.data() + position);
+            const std::uint32_t candidates = sieve.candidatesGoingForward(text.data() + position);
             if (candidates == 0) continue;
             if (const auto found = firstOf(text, position, candidates)) return found;
         }
@@ -122,7 +122,7 @@ std::optional<std::size_t> FindPattern::previous(std::u16string_view text, std::
     if (sieve.on()) {
         for (; unsieved >= CandidateSieve::blockLength; unsieved -= CandidateSieve::blockLength) {
             const std::size_t start = unsieved - CandidateSieve::blockLength;
-            const std::uint32_t candidates = sieve.candidatesAt(text.data() + start);
+            const std::uint32_t candidates = sieve.candidatesGoingBackward(text.data() + start);
             if (candidates == 0) continue;
             if (const auto found = lastOf(text, start, candidates)) return found;
         }
