@@ -1,6 +1,7 @@
 #include "text_finder.h"
 
 #include <algorithm>
+#include <bit>
 #include <numeric>
 
 namespace {
@@ -53,6 +54,7 @@ FindPattern::FindPattern(std::u16string_view text, bool caseMatters, const CaseF
     backwardShift.fill(std::max<std::size_t>(n, 1));
     for (std::size_t i = 0; i + 1 < n; ++i) forwardShift[byteOf(needle[i])] = n - 1 - i;
     for (std::size_t i = n; i-- > 1;) backwardShift[byteOf(needle[i])] = i;
+    if (n > 0) sieve = CandidateSieve(unitsComparedAs(needle.front()), unitsComparedAs(needle.back()), n);
 }
 
 bool FindPattern::matchesAt(std::u16string_view text, std::size_t position) const {
@@ -62,23 +64,85 @@ bool FindPattern::matchesAt(std::u16string_view text, std::size_t position) cons
     return true;
 }
 
+// The units of a text that compare as `compared`, a unit of the prepared needle.
+std::vector<char16_t> FindPattern::unitsComparedAs(char16_t compared) const {
+    if (matchCase) return {compared};
+    std::vector<char16_t> units;
+    for (std::size_t i = 0; i < unitCount; ++i) {
+        if (fold(static_cast<char16_t>(i)) == compared) units.push_back(static_cast<char16_t>(i));
+    }
+    return units;
+}
+
+// Of the candidates the sieve let through in the block at `start`, the first that matches.
+std::optional<std::size_t> FindPattern::firstOf(std::u16string_view text, std::size_t start,
+                                                std::uint32_t candidates) const {
+    for (auto bits = candidates; bits != 0; bits &= bits - 1) {
+        const std::size_t position = start + static_cast<std::size_t>(std::countr_zero(bits));
+        if (matchesAt(text, position)) return position;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::size_t> FindPattern::lastOf(std::u16string_view text, std::size_t start,
+                                               std::uint32_t candidates) const {
+    for (auto bits = candidates; bits != 0;) {
+        const auto highest = static_cast<std::size_t>(std::bit_width(bits) - 1);
+        if (matchesAt(text, start + highest)) return start + highest;
+        bits ^= std::uint32_t{1} << highest;
+    }
+    return std::nullopt;
+}
+
 std::optional<std::size_t> FindPattern::next(std::u16string_view text, std::size_t from,
                                              std::size_t end) const {
     const std::size_t n = needle.size();
     end = std::min(end, text.size());
     if (n == 0 || end < n) return std::nullopt;
-    for (std::size_t position = from; position <= end - n;) {
-        if (matchesAt(text, position)) return position;
-        position += forwardShift[byteOf(unit(text[position + n - 1]))];
+    // The last position a candidate may begin at.
+    const std::size_t last = end - n;
+    std::size_t position = from;
+    if (sieve.on()) {
+        for (; position <= last && last - position >= CandidateSieve::blockLength - 1;
+             position += CandidateSieve::blockLength) {
+            const std::uint32_t candidates = sieve.candidatesGoingForward(text.data() + position);
+            if (candidates == 0) continue;
+            if (const auto found = firstOf(text, position, candidates)) return found;
+        }
     }
-    return std::nullopt;
+    return shiftingNext(text, position, last);
 }
 
 std::optional<std::size_t> FindPattern::previous(std::u16string_view text, std::size_t end) const {
     const std::size_t n = needle.size();
     end = std::min(end, text.size());
     if (n == 0 || end < n) return std::nullopt;
-    for (std::size_t position = end - n;;) {
+    // Positions below `unsieved` are still to be looked at.
+    std::size_t unsieved = end - n + 1;
+    if (sieve.on()) {
+        for (; unsieved >= CandidateSieve::blockLength; unsieved -= CandidateSieve::blockLength) {
+            const std::size_t start = unsieved - CandidateSieve::blockLength;
+            const std::uint32_t candidates = sieve.candidatesGoingBackward(text.data() + start);
+            if (candidates == 0) continue;
+            if (const auto found = lastOf(text, start, candidates)) return found;
+        }
+    }
+    if (unsieved == 0) return std::nullopt;
+    return shiftingPrevious(text, unsieved - 1);
+}
+
+std::optional<std::size_t> FindPattern::shiftingNext(std::u16string_view text, std::size_t from,
+                                                     std::size_t last) const {
+    const std::size_t n = needle.size();
+    for (std::size_t position = from; position <= last;) {
+        if (matchesAt(text, position)) return position;
+        position += forwardShift[byteOf(unit(text[position + n - 1]))];
+    }
+    return std::nullopt;
+}
+
+std::optional<std::size_t> FindPattern::shiftingPrevious(std::u16string_view text, std::size_t last) const {
+    for (std::size_t position = last;;) {
         if (matchesAt(text, position)) return position;
         const std::size_t shift = backwardShift[byteOf(unit(text[position]))];
         if (position < shift) return std::nullopt;

@@ -1,13 +1,17 @@
-// Finding a text in a held copy of the text control's characters, fast, by Boyer–Moore–Horspool.
+// Finding a text in a held copy of the text control's characters, fast: a sieve rules out many
+// positions at once, Boyer–Moore–Horspool searches where it cannot.
 // What is found is a candidate: the control still judges it (search/text_search.h). Windows-free.
 #pragma once
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "candidate_sieve.h"
 
 // The unit each UTF-16 unit is compared as when case is ignored. Units that are each other's
 // upper or lower case, directly or through a third, fold alike: so every pair the control takes
@@ -39,6 +43,14 @@ public:
 private:
     char16_t unit(char16_t c) const { return matchCase ? c : fold(c); }
     bool matchesAt(std::u16string_view text, std::size_t position) const;
+    std::vector<char16_t> unitsComparedAs(char16_t compared) const;
+    std::optional<std::size_t> firstOf(std::u16string_view text, std::size_t start,
+                                       std::uint32_t candidates) const;
+    std::optional<std::size_t> lastOf(std::u16string_view text, std::size_t start,
+                                      std::uint32_t candidates) const;
+    std::optional<std::size_t> shiftingNext(std::u16string_view text, std::size_t from,
+                                            std::size_t last) const;
+    std::optional<std::size_t> shiftingPrevious(std::u16string_view text, std::size_t last) const;
 
     std::u16string needle;
     bool matchCase;
@@ -47,6 +59,7 @@ private:
     // (backward), by the low byte of that unit: units sharing a byte share the smaller shift.
     std::array<std::size_t, 256> forwardShift{};
     std::array<std::size_t, 256> backwardShift{};
+    CandidateSieve sieve;
 };
 
 // Whether every unit of `text` is ASCII: letters of ASCII compare alike ignoring case in every

@@ -1,19 +1,32 @@
 // The candidate search with fuzzed texts, find texts and pieces, against a plain search that
 // compares at every position. Units come from a small alphabet, so that matches are frequent,
-// with units that share a low byte and letters of both cases. Checks the first candidate from
-// every start and the last before every end, with and without case, and that a text split in
-// two pieces gives, searched as it arrives, the same first candidate as the whole text.
+// with units that share a low byte and letters of both cases; ignoring case, either only ASCII
+// letters fold or also units that case joins in threes, close in their bits (a Kelvin sign with
+// K and k) or far apart (an ohm sign with the omegas). Checks the first candidate from every
+// start, to the end and to a place within, and the last before every end, with and without
+// case, and that a text split in two pieces gives, searched as it arrives, the same first
+// candidate as the whole text.
 #include "search/text_finder.h"
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "fuzz_input.h"
 
 namespace {
 
-const char16_t alphabet[] = u"aAbB \u0161\u0141\u0241\r";
+const char16_t alphabet[] = u"aAbB \u0161\u0141\u0241\rkK\u212a\u03a9\u03c9\u2126";
+
+CaseFold joinedInThrees() {
+    std::vector<char16_t> upper(0x10000), lower(0x10000);
+    for (std::size_t i = 0; i < upper.size(); ++i) upper[i] = lower[i] = static_cast<char16_t>(i);
+    lower[u'\u212a'] = u'k';
+    lower[u'\u2126'] = u'\u03c9';
+    upper[u'\u03c9'] = u'\u03a9';
+    return CaseFold(upper.data(), lower.data());
+}
 
 std::u16string unitsOf(FuzzInput& input, std::size_t limit) {
     const std::size_t length = input.byte() % (limit + 1);
@@ -52,17 +65,19 @@ std::optional<std::size_t> plainPrevious(const std::u16string& text, const std::
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const CaseFold fold;
+    static const CaseFold asciiFold, joinedFold = joinedInThrees();
     FuzzInput input(data, size);
     const bool matchCase = input.flag();
     const bool wholeWord = input.flag();
-    const std::u16string needle = unitsOf(input, 6);
+    const std::u16string needle = unitsOf(input, 20);
     const std::u16string text = unitsOf(input, 200);
     const std::size_t split = input.byte() % (text.size() + 1);
     const std::size_t start = input.byte() % (text.size() + 2);
+    const CaseFold& fold = input.flag() ? joinedFold : asciiFold;
     const FindPattern pattern(needle, matchCase, fold);
     for (std::size_t at = 0; at <= text.size() + 1; ++at) {
         FUZZ_CHECK(pattern.next(text, at, text.size()) == plainNext(text, needle, at, text.size(), matchCase, fold));
+        FUZZ_CHECK(pattern.next(text, at, split) == plainNext(text, needle, at, split, matchCase, fold));
         FUZZ_CHECK(pattern.previous(text, at) == plainPrevious(text, needle, at, matchCase, fold));
     }
     const std::size_t decided = decidedEnd(split, true, wholeWord);

@@ -107,6 +107,20 @@ TEST(EscapeAddress, TrimsTheSelectionAndEncodesWhatWouldSplitTheCommandLine) {
     EXPECT_EQ(exact[0], L'\0');
 }
 
+// Tables of upper and lower case that join units beyond ASCII: a dotless i and an I with a dot
+// with i, a Kelvin sign with k, an ohm sign with the omegas, and an e with an acute accent.
+CaseFold joinedFold() {
+    std::vector<char16_t> upper(0x10000), lower(0x10000);
+    for (std::size_t i = 0; i < upper.size(); ++i) upper[i] = lower[i] = static_cast<char16_t>(i);
+    upper[u'\u0131'] = u'I';
+    lower[u'\u0130'] = u'i';
+    lower[u'\u212a'] = u'k';
+    lower[u'\u2126'] = u'\u03c9';
+    upper[u'\u03c9'] = u'\u03a9';
+    upper[u'\u00e9'] = u'\u00c9';
+    return CaseFold(upper.data(), lower.data());
+}
+
 // Every candidate in order, down from 0 and up from the end, as the plain search finds them.
 std::vector<std::size_t> candidatesDown(const FindPattern& pattern, std::u16string_view text) {
     std::vector<std::size_t> found;
@@ -117,13 +131,16 @@ std::vector<std::size_t> candidatesDown(const FindPattern& pattern, std::u16stri
 }
 
 TEST(FindPattern, FindsEveryOccurrenceWithOrWithoutCase) {
-    const CaseFold ascii;
+    const CaseFold ascii, joined = joinedFold();
+    // Long enough for positions to be looked at many at once, with some left over at both ends.
+    const std::u16string padding(21, u'.');
     const struct {
         const char* what;
         std::u16string text;
         std::u16string needle;
         bool matchCase;
         std::vector<std::size_t> found;
+        bool joinedCase = false;
     } cases[] = {
         {"overlapping", u"aaaa", u"aa", true, {0, 1, 2}},
         {"case ignored", u"Ab aB ab", u"ab", false, {0, 3, 6}},
@@ -133,9 +150,18 @@ TEST(FindPattern, FindsEveryOccurrenceWithOrWithoutCase) {
         {"at both ends", u"xyx", u"x", true, {0, 2}},
         {"longer than the text", u"ab", u"abc", true, {}},
         {"empty needle finds nothing", u"ab", u"", true, {}},
+        {"in a long text", u"ab" + padding + u"aab" + padding + u"ab", u"ab", true, {0, 24, 47}},
+        {"one unit in a long text", padding + u"x" + padding + u"x", u"x", true, {21, 43}},
+        {"a unit joined to two others by case", padding + u"\u212a. k. K. x." + padding, u"k.", false,
+         {21, 24, 27}, true},
+        {"a unit joined to three others by case", u"\u0130" + padding + u"\u0131ii" + padding + u"I", u"i",
+         false, {0, 22, 23, 24, 46}, true},
+        {"units joined by case far apart in their bits", padding + u"\u2126\u03c9\u03a9" + padding,
+         u"\u03a9\u03c9", false, {21, 22}, true},
+        {"joined units kept apart with case", padding + u"\u212a. k. K." + padding, u"k.", true, {24}, true},
     };
     for (const auto& row : cases) {
-        const FindPattern pattern(row.needle, row.matchCase, ascii);
+        const FindPattern pattern(row.needle, row.matchCase, row.joinedCase ? joined : ascii);
         EXPECT_EQ(candidatesDown(pattern, row.text), row.found) << row.what;
         std::vector<std::size_t> up;
         for (auto at = pattern.previous(row.text, row.text.size()); at;
@@ -152,13 +178,7 @@ TEST(FindPattern, FindsEveryOccurrenceWithOrWithoutCase) {
 }
 
 TEST(CaseFold, UnitsJoinedThroughTheirUpperOrLowerCaseFoldAlike) {
-    std::vector<char16_t> upper(0x10000), lower(0x10000);
-    for (std::size_t i = 0; i < upper.size(); ++i) upper[i] = lower[i] = static_cast<char16_t>(i);
-    upper[u'\u0131'] = u'I';                           // dotless i
-    lower[u'\u0130'] = u'i';                           // I with a dot
-    lower[u'\u212a'] = u'k';                           // Kelvin sign
-    upper[u'\u00e9'] = u'\u00c9';
-    const CaseFold fold(upper.data(), lower.data());
+    const CaseFold fold = joinedFold();
     for (const char16_t unit : {u'i', u'\u0131', u'\u0130'}) EXPECT_EQ(fold(unit), fold(u'I'));
     EXPECT_EQ(fold(u'\u212a'), fold(u'K'));
     EXPECT_EQ(fold(u'\u00e9'), fold(u'\u00c9'));
