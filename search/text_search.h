@@ -1,8 +1,9 @@
 // Find Next over a copy of the text control's characters, held and kept up with the text, which
 // finds candidates far faster than the control scans its own text. Unless the candidate is
 // beyond doubt, the control then searches from just before it, so that what is found is exactly
-// what the control would find. A downward search in a file still loading waits for the pieces that follow when the
-// text so far holds no match, on a timer of the main window.
+// what the control would find. A downward search in a file still loading waits for the pieces
+// that follow when the text so far holds no match, on a timer of the main window. The copy grows
+// with the load's pieces, and Copy reads the selection from it.
 #pragma once
 
 #include <windows.h>
