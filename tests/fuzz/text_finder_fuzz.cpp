@@ -11,22 +11,13 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "fuzz_input.h"
+#include "tests/unit/joined_fold.h"
 
 namespace {
 
 const char16_t alphabet[] = u"aAbB \u0161\u0141\u0241\rkK\u212a\u03a9\u03c9\u2126";
-
-CaseFold joinedInThrees() {
-    std::vector<char16_t> upper(0x10000), lower(0x10000);
-    for (std::size_t i = 0; i < upper.size(); ++i) upper[i] = lower[i] = static_cast<char16_t>(i);
-    lower[u'\u212a'] = u'k';
-    lower[u'\u2126'] = u'\u03c9';
-    upper[u'\u03c9'] = u'\u03a9';
-    return CaseFold(upper.data(), lower.data());
-}
 
 std::u16string unitsOf(FuzzInput& input, std::size_t limit) {
     const std::size_t length = input.byte() % (limit + 1);
@@ -65,7 +56,7 @@ std::optional<std::size_t> plainPrevious(const std::u16string& text, const std::
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const CaseFold asciiFold, joinedFold = joinedInThrees();
+    static const CaseFold asciiFold, joined = joinedFold();
     FuzzInput input(data, size);
     const bool matchCase = input.flag();
     const bool wholeWord = input.flag();
@@ -73,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::u16string text = unitsOf(input, 200);
     const std::size_t split = input.byte() % (text.size() + 1);
     const std::size_t start = input.byte() % (text.size() + 2);
-    const CaseFold& fold = input.flag() ? joinedFold : asciiFold;
+    const CaseFold& fold = input.flag() ? joined : asciiFold;
     const FindPattern pattern(needle, matchCase, fold);
     for (std::size_t at = 0; at <= text.size() + 1; ++at) {
         FUZZ_CHECK(pattern.next(text, at, text.size()) == plainNext(text, needle, at, text.size(), matchCase, fold));

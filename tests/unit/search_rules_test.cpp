@@ -2,6 +2,7 @@
 #include "search/find_start.h"
 #include "search/text_finder.h"
 #include "search/url_rules.h"
+#include "joined_fold.h"
 
 #include <gtest/gtest.h>
 
@@ -105,20 +106,6 @@ TEST(EscapeAddress, TrimsTheSelectionAndEncodesWhatWouldSplitTheCommandLine) {
     EXPECT_EQ(exact[6], L'#');
     EXPECT_FALSE(escapeAddress(L"a\"b", exact.data(), 5));
     EXPECT_EQ(exact[0], L'\0');
-}
-
-// Tables of upper and lower case that join units beyond ASCII: a dotless i and an I with a dot
-// with i, a Kelvin sign with k, an ohm sign with the omegas, and an e with an acute accent.
-CaseFold joinedFold() {
-    std::vector<char16_t> upper(0x10000), lower(0x10000);
-    for (std::size_t i = 0; i < upper.size(); ++i) upper[i] = lower[i] = static_cast<char16_t>(i);
-    upper[u'\u0131'] = u'I';
-    lower[u'\u0130'] = u'i';
-    lower[u'\u212a'] = u'k';
-    lower[u'\u2126'] = u'\u03c9';
-    upper[u'\u03c9'] = u'\u03a9';
-    upper[u'\u00e9'] = u'\u00c9';
-    return CaseFold(upper.data(), lower.data());
 }
 
 // Every candidate in order, down from 0 and up from the end, as the plain search finds them.
