@@ -26,6 +26,8 @@ constexpr std::size_t appendedShareTaken = 4;
 
 const wchar_t* wide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 
+std::size_t unitsIn(HWND control) { return static_cast<std::size_t>(std::max<LONG>(characterCount(control), 0)); }
+
 CaseFold systemCaseFold() {
     std::vector<wchar_t> upper(0x10000), lower(0x10000);
     for (std::size_t i = 0; i < upper.size(); ++i) upper[i] = lower[i] = static_cast<wchar_t>(i);
@@ -86,7 +88,7 @@ void TextSearch::stop() {
 // Brings the copy up to the control's text: a new control or an edit takes it whole again,
 // text appended at the end adds only the new part.
 void TextSearch::follow(HWND control) {
-    const auto length = static_cast<std::size_t>(std::max<LONG>(characterCount(control), 0));
+    const std::size_t length = unitsIn(control);
     if (control == copied && !edited && length == held) return;
     const bool appended = control == copied && !edited && length > held;
     // The last units held are taken again: the follow of a growing file streams its last few
@@ -107,14 +109,14 @@ void TextSearch::follow(HWND control) {
 }
 
 void TextSearch::takeAppended(HWND control) {
-    const auto length = static_cast<std::size_t>(std::max<LONG>(characterCount(control), 0));
+    const std::size_t length = unitsIn(control);
     if (control == copied && length - std::min(length, held) < held / appendedShareTaken) return;
     followUnlessEdited(control);
 }
 
 std::optional<std::u16string_view> TextSearch::heldRange(HWND control, LONG from, LONG to) {
     followUnlessEdited(control);
-    const bool current = control == copied && !edited && held == static_cast<std::size_t>(std::max<LONG>(characterCount(control), 0));
+    const bool current = control == copied && !edited && held == unitsIn(control);
     if (!current || from < 0 || to < from) return std::nullopt;
     // A selection of everything ends past the last paragraph's end, which the text does not hold.
     return text().substr(std::min(static_cast<std::size_t>(from), held), static_cast<std::size_t>(to - from));
